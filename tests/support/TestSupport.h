@@ -1,0 +1,41 @@
+// Helpers shared by the test programs: a temporary folder that removes itself,
+// whole-file reads and writes, running an outside program, and capturing the
+// error stream.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace visagen_test {
+
+// A fresh folder under the system's temporary directory, removed with its
+// contents when the object goes.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::string& Path() const { return path; }
+    // Path of a file in the folder.
+    std::string File(const std::string& name) const { return path + "/" + name; }
+
+private:
+    std::string path;
+};
+
+std::vector<unsigned char> ReadFileBytes(const std::string& path);
+void WriteFileBytes(const std::string& path, const std::vector<unsigned char>& bytes);
+void WriteFileText(const std::string& path, const std::string& text);
+
+// Runs a program with an argument vector (no shell) and returns its exit
+// status, or -1 when it could not be started.
+int RunProgram(const std::vector<std::string>& argv);
+
+// Runs ImageMagick's convert with the given arguments; true on exit status 0.
+bool Convert(const std::vector<std::string>& args);
+
+// The first `n` bytes of a file, written to another file (for truncation tables).
+void WriteTruncated(const std::string& from, const std::string& to, size_t n);
+
+}  // namespace visagen_test
