@@ -40,9 +40,9 @@ void MinMax(const QV_FloatImage& f, float& lo, float& hi)
 // than dividing by zero.
 struct Stretch {
     float lo;
-    float scale;
-    Stretch(float l, float h) : lo(l), scale(h > l ? 255.0f / (h - l) : 0.0f) {}
-    unsigned char operator()(float v) const { return QV_RoundToByte((v - lo) * scale); }
+    float range;
+    Stretch(float l, float h) : lo(l), range(h - l) {}
+    unsigned char operator()(float v) const { return range > 0.0f ? QV_RoundToByte((v - lo) * 255.0f / range) : 0; }
 };
 
 inline bool Contains(const QV_FloatImage& f, int r, int c)
