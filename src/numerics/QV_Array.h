@@ -66,6 +66,8 @@ public:
             high = (n == 0) ? newHigh : newLow + static_cast<int>(n) - 1;
             return;
         }
+        // The count is a signed 32-bit value: a larger range cannot be held.
+        if (n > INT32_MAX) QV_OutOfMemory("QV_Array<T>::Resize(), run out of memory");
         delete[] data;
         data = nullptr;
         count = 0;
@@ -102,8 +104,10 @@ public:
     }
 
     // Binary form: count, low and high as 64-bit integers, then the elements.
-    // Reading sizes the array from the bounds (the count is not used) after
-    // checking that the stream still holds that many elements.
+    // Reading fails, leaving the array unchanged, when the bounds do not fit
+    // 32 bits, when the count is not high - low + 1 (0 for an empty array,
+    // whatever its bounds), or when the stream does not hold that many elements;
+    // nothing is allocated before these checks.
     bool Write(std::FILE* f) const
         requires std::is_arithmetic_v<T>
     {
@@ -116,11 +120,14 @@ public:
         int64_t n = 0, lo = 0, hi = 0;
         if (!QV_ReadI64(f, n) || !QV_ReadI64(f, lo) || !QV_ReadI64(f, hi)) return false;
         if (lo < INT32_MIN || lo > INT32_MAX || hi < INT32_MIN || hi > INT32_MAX) return false;
-        int64_t elems = hi - lo + 1;
-        if (elems < 0) elems = 0;
-        if (elems > INT32_MAX || !QV_CanHold(f, elems, sizeof(T))) return false;
-        Resize(static_cast<int>(lo), static_cast<int>(hi));
-        return QV_ReadBytes(f, data, sizeof(T) * static_cast<size_t>(count));
+        const int64_t span = hi - lo + 1;
+        if (n < 0 || n > INT32_MAX || n != (span > 0 ? span : 0)) return false;
+        if (!QV_CanHold(f, n, sizeof(T))) return false;
+        QV_Array read;
+        read.Resize(static_cast<int>(lo), static_cast<int>(hi));
+        if (!QV_ReadBytes(f, read.data, sizeof(T) * static_cast<size_t>(read.count))) return false;
+        Swap(read);
+        return true;
     }
 
 private:
