@@ -8,7 +8,10 @@
 
 void QV_AppendFloat(std::string& out, float value, int d)
 {
-    double v = value;
+    // Single-precision arithmetic throughout: each step rounds like the stored
+    // float, so a value such as 0.7f (0.69999998...) gives 0.700, and text
+    // written this way reads back as the value it came from.
+    float v = value;
     if (std::isnan(v)) {
         out += "nan";
         return;
@@ -21,16 +24,16 @@ void QV_AppendFloat(std::string& out, float value, int d)
         out += "inf";
         return;
     }
-    double whole = std::floor(v);
-    char buf[400];
-    std::snprintf(buf, sizeof buf, "%.0f", whole);
+    float whole = std::floor(v);
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.0f", static_cast<double>(whole));
     out += buf;
     out += '.';
-    double frac = v - whole;
+    float frac = v - whole;
     for (int i = 0; i < d; ++i) {
-        frac *= 10.0;
-        double digit = std::floor(frac);
-        if (digit > 9) digit = 9;
+        frac *= 10.0f;
+        float digit = std::floor(frac);
+        if (digit > 9.0f) digit = 9.0f;
         out += static_cast<char>('0' + static_cast<int>(digit));
         frac -= digit;
     }
