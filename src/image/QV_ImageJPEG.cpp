@@ -34,7 +34,25 @@ bool ReadHeader(QV_JpegDecoder& d, std::FILE* f, const JOCTET* magic)
 bool StartDecompress(QV_JpegDecoder& d)
 {
     if (setjmp(d.error.jump)) return false;
+#ifdef JCS_EXTENSIONS
+    // Colour pictures decode straight into our R, G, B, A layout (A = 255).
+    if (d.cinfo.out_color_space == JCS_RGB) d.cinfo.out_color_space = JCS_EXT_RGBA;
+#endif
     jpeg_start_decompress(&d.cinfo);
+    return true;
+}
+
+// Four-byte output lands directly in the image rows (top scanline first into
+// row rowHigh).
+bool ReadScanlinesDirect(QV_JpegDecoder& d, QV_Image& img)
+{
+    if (setjmp(d.error.jump)) return false;
+    while (d.cinfo.output_scanline < d.cinfo.output_height) {
+        const int k = static_cast<int>(d.cinfo.output_scanline);
+        JSAMPROW rows[1] = {reinterpret_cast<JSAMPROW>(img.Row(img.RowHigh() - k))};
+        if (jpeg_read_scanlines(&d.cinfo, rows, 1) != 1) return false;
+    }
+    jpeg_finish_decompress(&d.cinfo);
     return true;
 }
 
@@ -162,6 +180,13 @@ bool QV_Image::ReadJPEG(std::FILE* f)
         return false;
     }
     Resize(0, static_cast<int>(height) - 1, 0, static_cast<int>(width) - 1);
+    if (comps == 4) {
+        if (!ReadScanlinesDirect(d, *this)) {
+            PrintJpegError("QV_Image::ReadJPEG()", d.error);
+            return false;
+        }
+        return true;
+    }
     std::vector<JSAMPLE> line(static_cast<size_t>(width) * static_cast<size_t>(comps));
     if (!ReadScanlines(d, *this, line.data())) {
         PrintJpegError("QV_Image::ReadJPEG()", d.error);
