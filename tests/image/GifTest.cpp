@@ -522,6 +522,8 @@ TEST(GifRead, BadFilesFail)
         QV_Image img;
         std::string err;
         EXPECT_FALSE(LoadBytes(dir, c.bytes, img, &err)) << c.name;
-        if (!c.message.empty()) EXPECT_THAT(err, HasSubstr(c.message)) << c.name;
+        if (!c.message.empty()) {
+            EXPECT_THAT(err, HasSubstr(c.message)) << c.name;
+        }
     }
 }

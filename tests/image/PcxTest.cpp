@@ -109,7 +109,9 @@ TEST(PcxWrite, RowsTopFirstThroughPaletteWithPaddingColumn)
                 const unsigned char* q = p.At(x, y);
                 if (c.red != q[0] || c.green != q[1] || c.blue != q[2]) ++bad;
             }
-            if (p.width & 1) EXPECT_EQ(d.rows[y].back(), 0) << "padding index of row " << y;
+            if (p.width & 1) {
+                EXPECT_EQ(d.rows[y].back(), 0) << "padding index of row " << y;
+            }
         }
         EXPECT_EQ(bad, 0) << size.first << "x" << size.second;
         EXPECT_EQ(d.rows[0][0], 0) << "empty comment writes a zero length byte";
@@ -176,7 +178,9 @@ TEST(PcxWrite, CommentMarkInTopRow)
                 EXPECT_EQ(col.red, p.At(x, 0)[0]) << c.name << " pixel " << x;
             }
         }
-        if (c.width & 1) EXPECT_EQ(d.rows[0].back(), 0) << c.name << ": padding column untouched";
+        if (c.width & 1) {
+            EXPECT_EQ(d.rows[0].back(), 0) << c.name << ": padding column untouched";
+        }
         for (int x = 0; x < c.width; ++x)
             EXPECT_EQ(d.palette[d.rows[1][x]].red, p.At(x, 1)[0]) << c.name << " second row " << x;
     }
