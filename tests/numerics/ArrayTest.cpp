@@ -1,62 +1,13 @@
 #include <gtest/gtest.h>
 
-#include <cstdint>
-#include <cstring>
 #include <sstream>
-#include <string>
-#include <vector>
 
 #include "QV_Array.h"
 #include "QV_Array2D.h"
-#include "QV_BinaryIO.h"
-#include "TestSupport.h"
+#include "BinaryFormTest.h"
 
-using visagen_test::ReadFileBytes;
+using namespace numerics_test;
 using visagen_test::TempDir;
-using visagen_test::WriteFileBytes;
-
-namespace {
-
-using Bytes = std::vector<unsigned char>;
-
-void Put64(Bytes& b, int64_t v)
-{
-    for (int i = 0; i < 8; ++i) b.push_back(static_cast<unsigned char>(static_cast<uint64_t>(v) >> (8 * i)));
-}
-void Put32(Bytes& b, int32_t v)
-{
-    for (int i = 0; i < 4; ++i) b.push_back(static_cast<unsigned char>(static_cast<uint32_t>(v) >> (8 * i)));
-}
-void PutFloats(Bytes& b, std::initializer_list<float> values)
-{
-    for (float f : values) {
-        uint32_t u;
-        std::memcpy(&u, &f, 4);
-        Put32(b, static_cast<int32_t>(u));
-    }
-}
-
-template <class Obj>
-Bytes WriteObject(const TempDir& dir, const Obj& obj)
-{
-    std::string path = dir.File("out.bin");
-    {
-        QV_File f = QV_OpenFile(path.c_str(), "wb");
-        EXPECT_TRUE(obj.Write(f.get()));
-    }
-    return ReadFileBytes(path);
-}
-
-template <class Obj>
-bool ReadObject(const TempDir& dir, const Bytes& bytes, Obj& obj)
-{
-    std::string path = dir.File("in.bin");
-    WriteFileBytes(path, bytes);
-    QV_File f = QV_OpenFile(path.c_str(), "rb");
-    return obj.Read(f.get());
-}
-
-}  // namespace
 
 TEST(QV_Array, ResizeWithSameCountMovesBoundsAndKeepsElements)
 {
@@ -273,7 +224,7 @@ TEST(QV_Array2D, CorruptBinaryInputFails)
 
     auto record = [](int32_t r0, int32_t r1, int32_t c0, int32_t c1, int64_t n, int64_t lo, int64_t hi) {
         Bytes b;
-        for (int32_t v : {r0, r1, c0, c1}) Put32(b, v);
+        for (int32_t v : {r0, r1, c0, c1}) Put32(b, static_cast<uint32_t>(v));
         Put64(b, n);
         Put64(b, lo);
         Put64(b, hi);

@@ -3,14 +3,12 @@
 #include <string>
 #include <vector>
 
-#include "QV_BinaryIO.h"
+#include "BinaryFormTest.h"
 #include "QV_List.h"
 #include "QV_Point.h"
-#include "TestSupport.h"
 
-using visagen_test::ReadFileBytes;
+using namespace numerics_test;
 using visagen_test::TempDir;
-using visagen_test::WriteFileBytes;
 
 TEST(QV_List, GrowsOneBlockAtATimeWithoutMovingElements)
 {
@@ -107,52 +105,22 @@ TEST(QV_List, AppendingAnElementOfTheSameListAcrossGrowth)
     EXPECT_EQ(list[1], QV_Point2D(1, 2));
 }
 
-namespace {
-
-template <class T>
-std::vector<unsigned char> WriteList(const TempDir& dir, const QV_List<T>& list)
-{
-    std::string path = dir.File("list.bin");
-    {
-        QV_File f = QV_OpenFile(path.c_str(), "wb");
-        EXPECT_TRUE(list.Write(f.get()));
-    }
-    return ReadFileBytes(path);
-}
-
-template <class T>
-bool ReadList(const TempDir& dir, const std::vector<unsigned char>& bytes, QV_List<T>& list)
-{
-    std::string path = dir.File("in.bin");
-    WriteFileBytes(path, bytes);
-    QV_File f = QV_OpenFile(path.c_str(), "rb");
-    return list.Read(f.get());
-}
-
-std::vector<unsigned char> Le32(uint32_t v)
-{
-    return {static_cast<unsigned char>(v), static_cast<unsigned char>(v >> 8),
-            static_cast<unsigned char>(v >> 16), static_cast<unsigned char>(v >> 24)};
-}
-
-}  // namespace
-
 TEST(QV_ListBinary, IndexListLayoutAndRoundTrip)
 {
     TempDir dir;
     QV_List<int> list(4);
     for (int v : {1, -2, 70000}) list.Append(v);
-    std::vector<unsigned char> bytes = WriteList(dir, list);
-    std::vector<unsigned char> expected = {3, 0, 0, 0, 1, 0, 0, 0, 0xFE, 0xFF, 0xFF, 0xFF, 0x70, 0x11, 0x01, 0x00};
+    Bytes bytes = WriteObject(dir, list);
+    Bytes expected = {3, 0, 0, 0, 1, 0, 0, 0, 0xFE, 0xFF, 0xFF, 0xFF, 0x70, 0x11, 0x01, 0x00};
     EXPECT_EQ(bytes, expected);
 
     QV_List<int> back(4);
     back.Append(42);
-    ASSERT_TRUE(ReadList(dir, bytes, back));
+    ASSERT_TRUE(ReadObject(dir, bytes, back));
     ASSERT_EQ(back.Size(), 3u);
     EXPECT_EQ(back.BlockSize(), 3u);
     EXPECT_EQ(back[2], 70000);
-    EXPECT_EQ(WriteList(dir, back), bytes);
+    EXPECT_EQ(WriteObject(dir, back), bytes);
 }
 
 TEST(QV_ListBinary, PointListsRoundTripByteExact)
@@ -161,30 +129,30 @@ TEST(QV_ListBinary, PointListsRoundTripByteExact)
     QV_List<QV_Point2D> p2(10);
     p2.Append(QV_Point2D(1.5f, -2.25f));
     p2.Append(QV_Point2D(1e-30f, 3e30f));
-    std::vector<unsigned char> b2 = WriteList(dir, p2);
+    Bytes b2 = WriteObject(dir, p2);
     ASSERT_EQ(b2.size(), 4u + 2 * 8);
     QV_List<QV_Point2D> r2;
-    ASSERT_TRUE(ReadList(dir, b2, r2));
+    ASSERT_TRUE(ReadObject(dir, b2, r2));
     ASSERT_EQ(r2.Size(), 2u);
     EXPECT_EQ(r2[0], p2[0]);
     EXPECT_EQ(r2[1], p2[1]);
-    EXPECT_EQ(WriteList(dir, r2), b2);
+    EXPECT_EQ(WriteObject(dir, r2), b2);
 
     QV_List<QV_Point3D> p3(10);
     p3.Append(QV_Point3D(1, 2, 3));
     p3.Append(QV_Point3D(-4, 0.125f, 6));
-    std::vector<unsigned char> b3 = WriteList(dir, p3);
+    Bytes b3 = WriteObject(dir, p3);
     ASSERT_EQ(b3.size(), 4u + 2 * 12);
     EXPECT_EQ(b3[4 + 12 + 4 + 3], 0x3E);  // 0.125f = 0x3E000000, high byte last
     QV_List<QV_Point3D> r3;
-    ASSERT_TRUE(ReadList(dir, b3, r3));
+    ASSERT_TRUE(ReadObject(dir, b3, r3));
     EXPECT_EQ(r3[1], p3[1]);
-    EXPECT_EQ(WriteList(dir, r3), b3);
+    EXPECT_EQ(WriteObject(dir, r3), b3);
 
     QV_List<QV_Point3D> empty(5);
-    std::vector<unsigned char> be = WriteList(dir, empty);
+    Bytes be = WriteObject(dir, empty);
     EXPECT_EQ(be, Le32(0));
-    ASSERT_TRUE(ReadList(dir, be, r3));
+    ASSERT_TRUE(ReadObject(dir, be, r3));
     EXPECT_EQ(r3.Size(), 0u);
 }
 
@@ -200,21 +168,21 @@ TYPED_TEST(QV_ListCorrupt, FailsOnCorruptInput)
     TempDir dir;
     QV_List<TypeParam> good(3);
     for (int i = 0; i < 3; ++i) good.Append(TypeParam());
-    std::vector<unsigned char> whole = WriteList(dir, good);
+    Bytes whole = WriteObject(dir, good);
 
-    std::vector<std::vector<unsigned char>> cases;
+    std::vector<Bytes> cases;
     cases.push_back({});                                        // empty file
     cases.push_back({3, 0});                                    // count cut short
     for (size_t n : {size_t(4), size_t(5), whole.size() - 1})  // elements cut short
         cases.emplace_back(whole.begin(), whole.begin() + static_cast<long>(n));
     cases.push_back(Le32(0xFFFFFFFFu));                         // huge count, no data
-    std::vector<unsigned char> big = Le32(0x40000000u);
+    Bytes big = Le32(0x40000000u);
     big.insert(big.end(), 64, 0xAB);                            // huge count, some garbage
     cases.push_back(big);
 
     for (size_t c = 0; c < cases.size(); ++c) {
         QV_List<TypeParam> list(2);
-        EXPECT_FALSE(ReadList(dir, cases[c], list)) << "case " << c;
+        EXPECT_FALSE(ReadObject(dir, cases[c], list)) << "case " << c;
         if constexpr (!std::is_same_v<TypeParam, int>) {
             EXPECT_EQ(list.Size(), 0u) << "case " << c;
         }

@@ -4,13 +4,11 @@
 #include <string>
 #include <vector>
 
-#include "QV_BinaryIO.h"
+#include "BinaryFormTest.h"
 #include "QV_String.h"
-#include "TestSupport.h"
 
-using visagen_test::ReadFileBytes;
+using namespace numerics_test;
 using visagen_test::TempDir;
-using visagen_test::WriteFileBytes;
 
 TEST(QV_String, FloatToTextTruncates)
 {
@@ -135,48 +133,26 @@ TEST(QV_String, FloatList)
     EXPECT_STREQ(QV_String::FloatList(v, 0).CStr(), "()");
 }
 
-namespace {
-
-std::vector<unsigned char> WriteString(const TempDir& dir, const QV_String& s)
-{
-    std::string path = dir.File("s.bin");
-    {
-        QV_File f = QV_OpenFile(path.c_str(), "wb");
-        EXPECT_TRUE(s.Write(f.get()));
-    }
-    return ReadFileBytes(path);
-}
-
-bool ReadString(const TempDir& dir, const std::vector<unsigned char>& bytes, QV_String& s)
-{
-    std::string path = dir.File("in.bin");
-    WriteFileBytes(path, bytes);
-    QV_File f = QV_OpenFile(path.c_str(), "rb");
-    return s.Read(f.get());
-}
-
-}  // namespace
-
 TEST(QV_String, BinaryRoundTripIsByteExact)
 {
     TempDir dir;
-    std::vector<unsigned char> bytes = WriteString(dir, QV_String("LEFT EYE"));
-    std::vector<unsigned char> expected = {9, 0, 0, 0, 'L', 'E', 'F', 'T', ' ', 'E', 'Y', 'E', 0};
+    Bytes bytes = WriteObject(dir, QV_String("LEFT EYE"));
+    Bytes expected = {9, 0, 0, 0, 'L', 'E', 'F', 'T', ' ', 'E', 'Y', 'E', 0};
     EXPECT_EQ(bytes, expected);
     QV_String back;
-    ASSERT_TRUE(ReadString(dir, bytes, back));
+    ASSERT_TRUE(ReadObject(dir, bytes, back));
     EXPECT_STREQ(back.CStr(), "LEFT EYE");
-    EXPECT_EQ(WriteString(dir, back), bytes);
+    EXPECT_EQ(WriteObject(dir, back), bytes);
 
-    std::vector<unsigned char> empty = WriteString(dir, QV_String());
-    EXPECT_EQ(empty, (std::vector<unsigned char>{1, 0, 0, 0, 0}));
+    Bytes empty = WriteObject(dir, QV_String());
+    EXPECT_EQ(empty, (Bytes{1, 0, 0, 0, 0}));
     back = "x";
-    ASSERT_TRUE(ReadString(dir, empty, back));
+    ASSERT_TRUE(ReadObject(dir, empty, back));
     EXPECT_EQ(back.Length(), 0);
 
     // The string ends at the first NUL; the bytes after it are consumed.
-    std::vector<unsigned char> inner = {5, 0, 0, 0, 'a', 'b', 0, 'c', 0};
-    ASSERT_TRUE(ReadString(dir, inner, back));
+    Bytes inner = {5, 0, 0, 0, 'a', 'b', 0, 'c', 0};
+    ASSERT_TRUE(ReadObject(dir, inner, back));
     EXPECT_STREQ(back.CStr(), "ab");
 }
 
@@ -185,7 +161,7 @@ TEST(QV_String, CorruptBinaryInputFailsAndLeavesTheStringAlone)
     TempDir dir;
     struct Case {
         const char* what;
-        std::vector<unsigned char> bytes;
+        Bytes bytes;
     } cases[] = {
         {"empty file", {}},
         {"size cut short", {5, 0}},
@@ -195,7 +171,7 @@ TEST(QV_String, CorruptBinaryInputFailsAndLeavesTheStringAlone)
     };
     for (const Case& c : cases) {
         QV_String s("keep");
-        EXPECT_FALSE(ReadString(dir, c.bytes, s)) << c.what;
+        EXPECT_FALSE(ReadObject(dir, c.bytes, s)) << c.what;
         EXPECT_STREQ(s.CStr(), "keep") << c.what;
     }
 }

@@ -6,7 +6,6 @@
 
 #include "QV_BinaryIO.h"
 #include "QV_Colour.h"
-#include "QV_Point.h"
 #include "TestSupport.h"
 
 using visagen_test::ReadFileBytes;
@@ -65,21 +64,4 @@ TEST(QV_Colour, BinaryFormIsThreeBytes)
     QV_Colour keep(5, 6, 7);
     EXPECT_FALSE(keep.Read(f.get()));
     EXPECT_EQ(keep, QV_Colour(5, 6, 7));
-}
-
-TEST(QV_Point, ArithmeticAndDistance)
-{
-    QV_Point2D p(1, 2);
-    p += QV_Point2D(2, 2);
-    EXPECT_EQ(p, QV_Point2D(3, 4));
-    EXPECT_EQ(p * 2.0f, QV_Point2D(6, 8));
-    EXPECT_EQ(p / 2.0f, QV_Point2D(1.5f, 2));
-    EXPECT_EQ(p.Scaled(QV_Point2D(2, -1)), QV_Point2D(6, -4));
-    EXPECT_FLOAT_EQ(Distance(p, QV_Point2D()), 5.0f);
-
-    QV_Point3D q(1, 2, 2);
-    q += QV_Point3D(0, 0, 0);
-    EXPECT_FLOAT_EQ(Distance(q, QV_Point3D()), 3.0f);
-    EXPECT_EQ(q.Scaled(QV_Point3D(1, 0.5f, 2)), QV_Point3D(1, 1, 4));
-    EXPECT_EQ(q * 3.0f / 3.0f, q);
 }
