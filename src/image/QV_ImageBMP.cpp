@@ -159,6 +159,11 @@ bool QV_Image::LoadBMP(const QV_String& path)
 
 bool QV_Image::SaveBMP(const QV_String& path) const
 {
+    // A file with no pixels could not be read back by any reader.
+    if (Empty()) {
+        QV_PrintError(("QV_Image::SaveBMP(). Error! : empty image, nothing written to " + path + "\n").CStr());
+        return false;
+    }
     const int64_t rowBytes = (static_cast<int64_t>(Cols()) * 3 + 3) / 4 * 4;
     const int64_t fileSize = 54 + rowBytes * Rows();
     if (fileSize > UINT32_MAX) {

@@ -14,8 +14,10 @@
 
 namespace {
 
-constexpr int kMaxCodesPerByte = 8;  // a code is at least 3 bits; be generous
-constexpr int64_t kMaxPixelsPerCode = 4096;
+// A code of width w stands for at most 2^w pixels (the longest string its
+// table can hold), so a byte of code stream makes at most 8 x 4096 / 12
+// pixels, the most at the widest codes.
+constexpr int64_t kMaxPixelsPerByte = (8 * 4096 + 11) / 12;
 
 void Fail(const char* text)
 {
@@ -161,20 +163,19 @@ bool QV_Image::LoadGIF(const QV_String& path)
     const int minCodeSize = std::fgetc(f);
     const int64_t bytesLeft = QV_BytesLeft(f);
     // No code stream can make more pixels than its codes can expand to.
-    const int64_t pixelBound =
-        bytesLeft > INT64_MAX / (kMaxCodesPerByte * kMaxPixelsPerCode) ? INT64_MAX
-                                                                          : bytesLeft * kMaxCodesPerByte * kMaxPixelsPerCode;
+    const int64_t pixelBound = bytesLeft > INT64_MAX / kMaxPixelsPerByte ? INT64_MAX : bytesLeft * kMaxPixelsPerByte;
     const int64_t framePixels = frameWidth * frameHeight;
     if (!QV_GifLzwDecoder::ValidMinCodeSize(minCodeSize) || !QV_SaneImageSize(screenHeight, screenWidth) ||
-        framePixels == 0 || framePixels > pixelBound || screenWidth * screenHeight > pixelBound) {
+        !QV_SaneImageSize(frameHeight, frameWidth) || framePixels > pixelBound ||
+        screenWidth * screenHeight > pixelBound) {
         Fail("QV_Image::LoadGIF() Error! - bad image size or code size\n");
         return false;
     }
 
     std::vector<unsigned char> codes;
     const bool terminated = ReadSubBlocks(f, codes);
+    // Grows only as far as the data really decodes.
     std::vector<unsigned char> indices;
-    indices.reserve(static_cast<size_t>(framePixels));
     const QV_GifLzwDecoder::Result result = QV_GifLzwDecoder::Decode(
         codes.data(), codes.size(), minCodeSize, static_cast<size_t>(framePixels), indices);
     if (result == QV_GifLzwDecoder::Result::Corrupt) {

@@ -186,6 +186,11 @@ bool QV_Image::LoadPGM(const QV_String& path)
 
 bool QV_Image::SavePPM(const QV_String& path) const
 {
+    // A file with no pixels could not be read back by any reader.
+    if (Empty()) {
+        QV_PrintError(("QV_Image::SavePPM() Error! : empty image, nothing written to " + path + "\n").CStr());
+        return false;
+    }
     QV_File file = QV_OpenFile(path, "wb");
     if (!file) {
         QV_PrintSystemError(("QV_Image::SavePPM() Error! : can't open " + path).CStr());
@@ -210,6 +215,11 @@ bool QV_Image::SavePPM(const QV_String& path) const
 
 bool QV_Image::SavePGM(const QV_String& path) const
 {
+    // A file with no pixels could not be read back by any reader.
+    if (Empty()) {
+        QV_PrintError(("QV_Image::SavePGM() Error! : empty image, nothing written to " + path + "\n").CStr());
+        return false;
+    }
     // Grey buffer, row 0 first, so the comment goes into the bottom row.
     const size_t cols = static_cast<size_t>(Cols());
     std::vector<unsigned char> grey(cols * static_cast<size_t>(Rows()));

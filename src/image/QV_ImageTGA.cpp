@@ -80,6 +80,11 @@ bool QV_Image::LoadTGA(const QV_String& path)
 
 bool QV_Image::SaveTGA(const QV_String& path) const
 {
+    // A file with no pixels could not be read back by any reader.
+    if (Empty()) {
+        QV_PrintError(("QV_Image::SaveTGA() Error! : empty image, nothing written to " + path + "\n").CStr());
+        return false;
+    }
     if (Cols() > 0xFFFF || Rows() > 0xFFFF) {
         QV_PrintError(("QV_Image::SaveTGA() Error! : image too large for " + path + "\n").CStr());
         return false;

@@ -299,3 +299,21 @@ TEST(BmpWrite, UnwritablePathFailsWithMessage)
     EXPECT_FALSE(ToImage(Gradient(2, 2)).SaveBMP(dir.File("no/such/folder/x.bmp")));
     EXPECT_THAT(testing::internal::GetCapturedStderr(), HasSubstr("QV_Image::SaveBMP(). Error! : can't open "));
 }
+
+TEST(OwnWriters, RefuseAnEmptyImageAndWriteNothing)
+{
+    TempDir dir;
+    const struct {
+        const char* name;
+        bool (QV_Image::*save)(const QV_String&) const;
+    } writers[] = {{"bmp", &QV_Image::SaveBMP}, {"gif", &QV_Image::SaveGIF}, {"ppm", &QV_Image::SavePPM},
+                   {"pgm", &QV_Image::SavePGM}, {"tga", &QV_Image::SaveTGA}, {"pcx", &QV_Image::SavePCX}};
+    for (const auto& w : writers) {
+        const std::string path = dir.File(std::string("empty.") + w.name);
+        QV_Image empty;
+        testing::internal::CaptureStderr();
+        EXPECT_FALSE((empty.*w.save)(path)) << w.name;
+        EXPECT_THAT(testing::internal::GetCapturedStderr(), HasSubstr("Error!")) << w.name;
+        EXPECT_TRUE(ReadFileBytes(path).empty()) << w.name;
+    }
+}

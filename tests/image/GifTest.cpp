@@ -505,6 +505,7 @@ TEST(GifRead, BadFilesFail)
     };
     variant("absurd screen", [](GifSpec& v) { v.screenWidth = v.screenHeight = 65535; });
     variant("absurd frame", [](GifSpec& v) { v.width = v.height = 65535; });
+    variant("frame far larger than its data", [](GifSpec& v) { v.width = v.height = v.screenWidth = v.screenHeight = 5000; });
     variant("zero frame", [](GifSpec& v) { v.width = 0; });
     variant("code size 0", [](GifSpec& v) { v.minCodeSize = 0; });
     variant("code size 12", [](GifSpec& v) { v.minCodeSize = 12; });
