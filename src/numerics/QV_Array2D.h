@@ -63,7 +63,9 @@ public:
             rowHigh = colHigh = -1;
             return;
         }
-        if (r * c > INT32_MAX) QV_OutOfMemory("QV_Array<T>::Resize(), run out of memory");
+        // r and c each fit 33 bits, so the product is tested only when neither
+        // is beyond 32 bits (it cannot overflow then).
+        if (r > INT32_MAX || c > INT32_MAX || r * c > INT32_MAX) QV_OutOfMemory("QV_Array<T>::Resize(), run out of memory");
         elements.Resize(0, static_cast<int>(r * c) - 1);
         rows = static_cast<int>(r);
         cols = static_cast<int>(c);

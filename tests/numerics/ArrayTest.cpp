@@ -254,3 +254,12 @@ TEST(QV_Array2D, CorruptBinaryInputFails)
         EXPECT_FALSE(ReadObject(dir, c.bytes, target)) << c.what;
     }
 }
+
+TEST(QV_Array2DDeathTest, RangeBeyondThirtyTwoBitsStopsWithTheMessage)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    QV_Matrix m;
+    EXPECT_DEATH(m.Resize(INT32_MIN, INT32_MAX, INT32_MIN, INT32_MAX), "QV_Array<T>::Resize\\(\\), run out of memory");
+    QV_Array<int> a;
+    EXPECT_DEATH(a.Resize(INT32_MIN, INT32_MAX), "QV_Array<T>::Resize\\(\\), run out of memory");
+}

@@ -214,6 +214,19 @@ TEST(QV_SVD, EmptyAndNonFiniteInput)
     testing::internal::CaptureStderr();
     EXPECT_FALSE(svd.Decompose(QV_Matrix()));
     EXPECT_NE(testing::internal::GetCapturedStderr(), "");
+    // A zero matrix decomposes into zero values with finite factors.
+    QV_Matrix zero(3, 2);
+    zero.Fill(0.0f);
+    ASSERT_TRUE(svd.Decompose(zero));
+    for (float x : svd.W()) EXPECT_EQ(x, 0.0f);
+    for (float x : svd.U().Elements()) EXPECT_TRUE(std::isfinite(x));
+    for (float x : svd.V().Elements()) EXPECT_TRUE(std::isfinite(x));
+    QV_Array<float> b(3), x;
+    b.Fill(1.0f);
+    ASSERT_TRUE(svd.BackSubstitute(b, x));
+    EXPECT_EQ(x[0], 0.0f);
+    EXPECT_EQ(x[1], 0.0f);
+
     // Must come back (no endless loop, no read outside the arrays).
     QV_Matrix bad = FromRows({{1, 2}, {3, std::nanf("")}});
     EXPECT_TRUE(svd.Decompose(bad));
