@@ -18,6 +18,7 @@ public:
     QV_Array() = default;
     explicit QV_Array(int n) { Resize(n); }
     QV_Array(int low, int high) { Resize(low, high); }
+    // A copy follows assignment (range 0..count-1); a move keeps the bounds.
     QV_Array(const QV_Array& other) { *this = other; }
     QV_Array(QV_Array&& other) noexcept { Swap(other); }
     ~QV_Array() { delete[] data; }
