@@ -10,6 +10,7 @@
 //       1 and the box of the largest face (p1 bottom row, p3 top row,
 //       p2 left column, p4 right column, rows counted from the bottom) or 0
 #include <algorithm>
+#include <fstream>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -56,10 +57,13 @@ bool LoadFirstCascade(FinderState& s, const std::vector<std::string>& folders)
     s.cascadeTried = true;
     for (const std::string& folder : folders) {
         for (const char* name : kCascadeNames) {
+            std::string path = Join(folder, name);
+            // Absent files are skipped quietly (the loader would log each one).
+            if (!std::ifstream(path).good()) continue;
             // A file that is not a cascade makes load() fail or throw; either
             // way the next candidate is tried.
             try {
-                if (s.cascade.load(Join(folder, name)) && !s.cascade.empty()) return true;
+                if (s.cascade.load(path) && !s.cascade.empty()) return true;
             } catch (const cv::Exception&) {
             }
         }
