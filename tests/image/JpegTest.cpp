@@ -130,6 +130,23 @@ TEST(Jpeg, CommentMarkerHoldsCommentAndShiftedCopy)
     EXPECT_EQ(expected.back(), 0x00);
 }
 
+TEST(Jpeg, OverlongCommentIsCutToFitOneMarker)
+{
+    TempDir dir;
+    QV_Image img = MakePicture(8, 8);
+    img.SetComment(std::string(40000, 'a').c_str());
+    const std::string path = dir.File("long.jpg");
+    ASSERT_TRUE(img.SaveJPEG(path));
+    std::vector<unsigned char> data;
+    ASSERT_TRUE(FindComment(visagen_test::ReadFileBytes(path), data));
+    ASSERT_EQ(data.size(), 2u * 32766u);
+    EXPECT_EQ(data.front(), 'a');
+    EXPECT_EQ(data[32765], 'a');
+    EXPECT_EQ(data[32766], 'b');
+    QV_Image back;
+    EXPECT_TRUE(back.LoadJPEG(path));
+}
+
 TEST(Jpeg, QualityIsWrittenAndReadResetsIt)
 {
     TempDir dir;
