@@ -45,6 +45,30 @@ bool ReadMatrix(std::FILE* f, QV_Matrix& m)
 
 }  // namespace
 
+QV_PCA::QV_PCA(const QV_PCA& other) { *this = other; }
+
+QV_PCA& QV_PCA::operator=(const QV_PCA& other)
+{
+    if (this == &other) return *this;
+    type = other.type;
+    numModes = other.numModes;
+    numObservations = other.numObservations;
+    observationSize = other.observationSize;
+    explained = other.explained;
+    limit = other.limit;
+    eigenvectors = other.eigenvectors;
+    eigenvalues = other.eigenvalues;
+    mean = other.mean;
+    modeLimits = other.modeLimits;
+    observations = other.observations ? std::make_unique<ObservationList>(*other.observations) : nullptr;
+    covariance = other.covariance;
+    observationsAccumulated = other.observationsAccumulated;
+    built = other.built;
+    errorText = other.errorText;
+    forcedModes = other.forcedModes;
+    return *this;
+}
+
 bool QV_PCA::Reconstruct(const QV_Array<float>& params, QV_Array<float>& x)
 {
     if (!built) {

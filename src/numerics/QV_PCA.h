@@ -26,8 +26,9 @@ public:
     static constexpr float kNoLimit = std::bit_cast<float>(0x7EFFFFFFu);
 
     QV_PCA() = default;
-    QV_PCA(const QV_PCA&) = delete;
-    QV_PCA& operator=(const QV_PCA&) = delete;
+    // Copies are deep: the copy owns its own copy of the observation list.
+    QV_PCA(const QV_PCA& other);
+    QV_PCA& operator=(const QV_PCA& other);
 
     // x = mean + eigenvectors * params. False (x untouched) when the model is
     // not built or params does not hold NumModes() values.
