@@ -66,9 +66,9 @@ public:
             }
             node = node->child[k];
         }
-        while (leafCount > kMaxColours) {
-            if (!ReduceOnce()) break;
-        }
+        // One pixel adds at most one leaf and one reduction removes at least
+        // one, so a single reduction keeps the count at 256.
+        if (leafCount > kMaxColours) ReduceOnce();
         return true;
     }
 
@@ -155,12 +155,12 @@ private:
     }
 
     // Folds the smallest node of the deepest non-empty reducible list above
-    // the depth limit into a leaf. False when nothing can be reduced.
-    bool ReduceOnce()
+    // the depth limit into a leaf.
+    void ReduceOnce()
     {
         int d = depthLimit - 1;
         while (d >= 0 && !reducible[d]) --d;
-        if (d < 0) return false;
+        if (d < 0) return;
         OctreeNode* best = reducible[d];
         for (OctreeNode* n = best->next; n; n = n->next) {
             if (n->count < best->count) best = n;
@@ -174,7 +174,6 @@ private:
         best->leaf = true;
         ++leafCount;
         if (best->depth < depthLimit - 1) depthLimit = best->depth + 1;
-        return true;
     }
 
     void Number(OctreeNode* n, QV_Array<QV_Colour>& palette, int& next)

@@ -194,3 +194,27 @@ TEST(OctreeQuantiser, EmptyImageGivesZeroPalette)
     ASSERT_EQ(pal.Count(), 256);
     EXPECT_EQ(pal[0], QV_Colour(0, 0, 0, 0));
 }
+
+TEST(OctreeQuantiser, RandomColoursStayWithinTheUsedPalette)
+{
+    std::mt19937 rng(3);
+    QV_Image img(128, 128);
+    for (int i = 0; i < img.Count(); ++i) {
+        img.Data()[i] = QV_Colour(static_cast<unsigned char>(rng()), static_cast<unsigned char>(rng()),
+                                  static_cast<unsigned char>(rng()));
+    }
+    QV_GreyImage idx;
+    QV_Array<QV_Colour> pal;
+    ASSERT_TRUE(QV_OctreeQuantiser::Quantise(img, idx, pal));
+    int used = 0;
+    while (used < 256 && pal[used].alpha == 255) ++used;
+    for (int i = used; i < 256; ++i) EXPECT_EQ(pal[i], QV_Colour(0, 0, 0, 0)) << i;
+    EXPECT_GE(used, 64);
+    std::vector<int> hits(256, 0);
+    for (int i = 0; i < idx.Count(); ++i) {
+        ASSERT_LT(idx.Data()[i], used);
+        ++hits[idx.Data()[i]];
+    }
+    // Every palette entry stands for some pixel.
+    for (int i = 0; i < used; ++i) EXPECT_GT(hits[i], 0) << i;
+}
