@@ -1,0 +1,81 @@
+// QV_FaceDetector: finds upright frontal faces and their eyes in a grey
+// picture with four networks run over an image pyramid (candidates, two-network
+// verification, arbitration of overlapping hits, eye search).
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "QV_NamedImages.h"
+#include "QV_NeuralNet.h"
+
+// A 20 x 20 window of a pyramid level: its top-left corner and the level.
+struct QV_Detection {
+    int x;
+    int y;
+    int level;
+    bool operator==(const QV_Detection& o) const { return x == o.x && y == o.y && level == o.level; }
+};
+
+// Fields of one output record of ten ints.
+enum QV_FaceRecordField {
+    QV_REC_X0 = 0, QV_REC_Y0, QV_REC_X1, QV_REC_Y1,  // face box, input pixels
+    QV_REC_EYE_A_X, QV_REC_EYE_A_Y,                  // eye in the right half of the box
+    QV_REC_EYE_B_X, QV_REC_EYE_B_Y,                  // eye in the left half of the box
+    QV_REC_EYE_A_FLAG, QV_REC_EYE_B_FLAG,            // 1 found, 0 not found, -1 not searched
+    QV_REC_SIZE
+};
+
+// The text of one network: its structure lines and weight lines.
+struct QV_NetworkText {
+    std::vector<std::string> structure;
+    std::vector<std::string> weights;
+};
+
+class QV_FaceDetector {
+public:
+    // Reads the four networks ("umec", "face17c", "face18c", "eye", in that
+    // order). False, with the reader's message, when any text is malformed or
+    // a network's input count does not fit its window.
+    bool LoadNetworks(const QV_NetworkText texts[4]);
+    // The networks compiled into the program.
+    bool LoadEmbeddedNetworks();
+    bool Ready() const { return ready; }
+    QV_NeuralNet& Net(int index) { return nets[index]; }
+
+    // Runs the whole detector on grey bytes (top row first). Returns the number
+    // of faces and stores a malloc'ed array of that many ten-int records in
+    // *records (null when there is none); the caller frees it.
+    int Detect(int width, int height, const unsigned char* grey, int** records);
+
+    // ---- the stages, each usable on its own ----
+    // Level 0 is the input; each next level is 0.8333.. of the previous size;
+    // levels go on while both sides are at least 20.
+    static void BuildPyramid(const QV_DetImage& input, std::vector<QV_DetImage>& levels);
+    // The detection map seen at a pyramid level: 255 where every input pixel
+    // under the level pixel is covered.
+    static void LevelMap(const QV_DetImage& map, int level, int width, int height, QV_DetImage& out);
+    // Stage 1 on one level: the candidate windows of the 10-pixel grid whose
+    // blocks are not yet covered in the level map.
+    void Candidates(const QV_DetImage& image, int level, const QV_DetImage& levelMap, std::vector<QV_Detection>& out);
+    // Stage 2: true with the averaged detection when some window around the
+    // candidate, at its level or one either side, is accepted by both
+    // verification networks.
+    bool Verify(const std::vector<QV_DetImage>& pyramid, const QV_Detection& candidate, QV_Detection& out);
+    // Marks the input area of an accepted detection in the detection map.
+    static void MarkCovered(QV_DetImage& map, const QV_Detection& d);
+    // Stage 3: merges overlapping detections into faces, strongest first.
+    static void Arbitrate(const std::vector<QV_Detection>& detections, int levels, std::vector<QV_Detection>& faces);
+    // Stage 4 and the output record of one face.
+    void FaceRecord(const std::vector<QV_DetImage>& pyramid, const QV_Detection& face, int record[QV_REC_SIZE]);
+
+private:
+    QV_NeuralNet nets[4];
+    bool ready = false;
+    // Working windows, reused between calls.
+    std::vector<int> window;
+};
+
+// The detector built from the compiled-in networks, made on first use; null
+// when those networks cannot be read.
+QV_FaceDetector* QV_DefaultFaceDetector();
