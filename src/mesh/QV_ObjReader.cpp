@@ -2,6 +2,8 @@
 // to five corners (fans beyond that) and "g" groups as features.
 #include <charconv>
 #include <cstdint>
+#include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -11,24 +13,46 @@
 
 namespace {
 
-// Reads one whole line, however long, without its newline and without a
-// carriage return before it. False at the end of the file when nothing was read.
-bool ReadWholeLine(std::FILE* f, std::string& line)
-{
-    line.clear();
-    char buffer[512];
-    bool any = false;
-    while (std::fgets(buffer, sizeof buffer, f)) {
-        any = true;
-        line += buffer;
-        if (!line.empty() && line.back() == '\n') {
-            line.pop_back();
-            break;
+// Reads a file line by line through its own buffer. A line is returned whole,
+// however long, NUL bytes included, without its newline and without a
+// carriage return before it.
+class LineReader {
+public:
+    explicit LineReader(std::FILE* file) : f(file) {}
+
+    // False at the end of the file when nothing was read.
+    bool Next(std::string& line)
+    {
+        line.clear();
+        bool any = false;
+        for (;;) {
+            if (pos == end) {
+                end = std::fread(buffer, 1, sizeof buffer, f);
+                pos = 0;
+                if (end == 0) break;
+            }
+            any = true;
+            const char* start = buffer + pos;
+            const void* nl = std::memchr(start, '\n', end - pos);
+            if (nl) {
+                const size_t n = static_cast<size_t>(static_cast<const char*>(nl) - start);
+                line.append(start, n);
+                pos += n + 1;
+                break;
+            }
+            line.append(start, end - pos);
+            pos = end;
         }
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        return any;
     }
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    return any;
-}
+
+private:
+    std::FILE* f;
+    char buffer[65536];
+    size_t pos = 0;
+    size_t end = 0;
+};
 
 bool IsSeparator(char c) { return c == ' ' || c == '\t'; }
 
@@ -184,8 +208,9 @@ bool QV_MIO_OBJ::Load(QV_Mesh& mesh)
     }
     mesh.Clear();
     ObjParser parser(mesh);
+    auto lines = std::make_unique<LineReader>(f.get());
     std::string line;
-    for (long lineNumber = 1; ReadWholeLine(f.get(), line); ++lineNumber) {
+    for (long lineNumber = 1; lines->Next(line); ++lineNumber) {
         if (!parser.Line(line)) {
             QV_PrintError(("QV_MIO_OBJ::Load() Error! : bad face on line " + std::to_string(lineNumber) + " of " +
                            path.Std() + "\n")
