@@ -46,18 +46,18 @@ bool SkipSubBlocks(std::FILE* f)
     }
 }
 
-// Collects data sub-blocks into one buffer; false when the file ends before
-// the terminator (what was read is kept).
-bool ReadSubBlocks(std::FILE* f, std::vector<unsigned char>& data)
+// Collects data sub-blocks into one buffer, up to the zero-length terminator
+// or the end of the file, whichever comes first; whether the data is complete
+// is for the decoder to find out.
+void ReadSubBlocks(std::FILE* f, std::vector<unsigned char>& data)
 {
     unsigned char block[255];
     for (;;) {
         const int n = std::fgetc(f);
-        if (n == EOF) return false;
-        if (n == 0) return true;
+        if (n == EOF || n == 0) return;
         const size_t got = std::fread(block, 1, static_cast<size_t>(n), f);
         data.insert(data.end(), block, block + got);
-        if (got != static_cast<size_t>(n)) return false;
+        if (got != static_cast<size_t>(n)) return;
     }
 }
 
@@ -173,7 +173,7 @@ bool QV_Image::LoadGIF(const QV_String& path)
     }
 
     std::vector<unsigned char> codes;
-    const bool terminated = ReadSubBlocks(f, codes);
+    ReadSubBlocks(f, codes);
     // Grows only as far as the data really decodes.
     std::vector<unsigned char> indices;
     const QV_GifLzwDecoder::Result result = QV_GifLzwDecoder::Decode(
@@ -182,9 +182,8 @@ bool QV_Image::LoadGIF(const QV_String& path)
         Fail("QV_Image::LoadGIF() Error! - corrupt code stream\n");
         return false;
     }
-    // Data that ends (with or without its terminator) before every pixel of
-    // the image is decoded is a truncated file.
-    (void)terminated;
+    // Data that ends before every pixel of the image is decoded is a
+    // truncated file.
     if (indices.size() < static_cast<size_t>(framePixels)) {
         Fail("QV_Image::LoadGIF() Error! - image data truncated\n");
         return false;
