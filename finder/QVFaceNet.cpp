@@ -1,6 +1,9 @@
 // The external face finder: a shared library that finds the largest frontal
 // face in an image with a cascade classifier and reports its box to the
 // caller as rows and columns counted from the bottom-left of the picture.
+// The build's libQVFaceNet.so is installed by copying it into the data
+// directory; cascades are looked for in the folder given to FN_Initialise
+// and then in the system's haarcascades folder.
 //
 // Exports (C linkage, the only symbols this library makes visible):
 //   int FN_Initialise(const char* networkPath)   loads the cascade, 1 on success

@@ -92,13 +92,6 @@ TEST(FaceFinderBinding, FileThatIsNotALibraryFailsLikeAMissingOne)
     EXPECT_FALSE(finder.FindFaceExternal(SmallImage(4, 4), c1, c2));
 }
 
-TEST(FaceFinderBinding, LoadWithoutReporterStillFailsQuietly)
-{
-    TempDir dataDir;
-    QV_FaceFinderLibrary finder;
-    EXPECT_FALSE(finder.Load(dataDir.Path().c_str(), nullptr));
-}
-
 TEST(FaceFinderBinding, InitialiseGetsTheNetworkFolderWhateverTheSeparators)
 {
     TempDir dataDir;
