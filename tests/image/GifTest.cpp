@@ -42,7 +42,7 @@ std::vector<unsigned char> PackCodes(const std::vector<Code>& codes)
 }
 
 // A GIF file built field by field.
-struct GifSpec {
+struct GifLayout {
     int screenWidth = 0;
     int screenHeight = 0;
     std::vector<QV_Colour> globalTable;  // size a power of two, 2..256, or empty
@@ -66,7 +66,7 @@ int TableBits(size_t n)
     return b;
 }
 
-std::vector<unsigned char> BuildGif(const GifSpec& s)
+std::vector<unsigned char> BuildGif(const GifLayout& s)
 {
     std::vector<unsigned char> b = {'G', 'I', 'F', '8', '9', 'a', 0, 0, 0, 0, 0, 0, 0};
     PutLE16(b, 6, static_cast<unsigned>(s.screenWidth));
@@ -317,7 +317,7 @@ TEST(GifRead, GrowingCodesAndStringOfItsOwnCode)
 {
     // min code size 2: clear 4, end 5, first free entry 6; after entry 7 the
     // codes are 4 bits wide. Code 6 arrives while it is being defined.
-    GifSpec s;
+    GifLayout s;
     s.screenWidth = s.width = 7;
     s.screenHeight = s.height = 1;
     s.globalTable = Ramp(4);
@@ -358,7 +358,7 @@ TEST(GifRead, FullTableKeepsTwelveBitCodesUntilClear)
     codes.push_back({257, 9});
     ASSERT_EQ(width, 12);
 
-    GifSpec s;
+    GifLayout s;
     s.screenWidth = s.width = 4503;
     s.screenHeight = s.height = 1;
     s.globalTable = Ramp(256);
@@ -387,7 +387,7 @@ TEST(GifRead, FrameOffsetsClippingAndScreenSize)
                           {"clipped right and bottom", 4, 2, 2, 1, 4, 2},
                           {"zero screen takes the frame extent", 0, 0, 1, 2, 4, 4}};
     for (const Case& c : cases) {
-        GifSpec s;
+        GifLayout s;
         s.screenWidth = c.screenW;
         s.screenHeight = c.screenH;
         s.globalTable = Ramp(8);
@@ -415,7 +415,7 @@ TEST(GifRead, FrameOffsetsClippingAndScreenSize)
 
 TEST(GifRead, ExtensionsTrailerAndTrailingBytes)
 {
-    GifSpec s;
+    GifLayout s;
     s.screenWidth = s.width = 2;
     s.screenHeight = s.height = 1;
     s.globalTable = Ramp(2);
@@ -445,7 +445,7 @@ TEST(GifRead, ExtensionsTrailerAndTrailingBytes)
 
 TEST(GifRead, IndexBeyondPaletteIsReportedAndBlack)
 {
-    GifSpec s;
+    GifLayout s;
     s.screenWidth = s.width = 3;
     s.screenHeight = s.height = 1;
     s.globalTable = Ramp(2);
@@ -493,28 +493,28 @@ TEST(GifRead, BadFilesFail)
     cases.push_back({"no image", {'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0, 0, 0, ';'}, "start of image not detected"});
     cases.push_back({"cut in the code stream", {good.begin(), good.begin() + 13 + 768 + 11 + 100}, ""});
 
-    GifSpec s;
+    GifLayout s;
     s.screenWidth = s.width = 2;
     s.screenHeight = s.height = 2;
     s.globalTable = Ramp(4);
     s.data = PackCodes({{256, 9}, {1, 9}, {2, 9}, {3, 9}, {0, 9}, {257, 9}});
     auto variant = [&](const std::string& name, auto change) {
-        GifSpec v = s;
+        GifLayout v = s;
         change(v);
         cases.push_back({name, BuildGif(v), ""});
     };
-    variant("absurd screen", [](GifSpec& v) { v.screenWidth = v.screenHeight = 65535; });
-    variant("absurd frame", [](GifSpec& v) { v.width = v.height = 65535; });
-    variant("frame far larger than its data", [](GifSpec& v) { v.width = v.height = v.screenWidth = v.screenHeight = 5000; });
-    variant("zero frame", [](GifSpec& v) { v.width = 0; });
-    variant("code size 0", [](GifSpec& v) { v.minCodeSize = 0; });
-    variant("code size 12", [](GifSpec& v) { v.minCodeSize = 12; });
-    variant("code beyond the table", [](GifSpec& v) { v.data = PackCodes({{256, 9}, {1, 9}, {300, 9}, {257, 9}}); });
+    variant("absurd screen", [](GifLayout& v) { v.screenWidth = v.screenHeight = 65535; });
+    variant("absurd frame", [](GifLayout& v) { v.width = v.height = 65535; });
+    variant("frame far larger than its data", [](GifLayout& v) { v.width = v.height = v.screenWidth = v.screenHeight = 5000; });
+    variant("zero frame", [](GifLayout& v) { v.width = 0; });
+    variant("code size 0", [](GifLayout& v) { v.minCodeSize = 0; });
+    variant("code size 12", [](GifLayout& v) { v.minCodeSize = 12; });
+    variant("code beyond the table", [](GifLayout& v) { v.data = PackCodes({{256, 9}, {1, 9}, {300, 9}, {257, 9}}); });
     variant("first code after clear not a literal",
-            [](GifSpec& v) { v.data = PackCodes({{256, 9}, {258, 9}, {1, 9}, {257, 9}}); });
-    variant("end code too early", [](GifSpec& v) { v.data = PackCodes({{256, 9}, {1, 9}, {257, 9}}); });
-    variant("no data", [](GifSpec& v) { v.data.clear(); });
-    variant("local table cut", [](GifSpec& v) {
+            [](GifLayout& v) { v.data = PackCodes({{256, 9}, {258, 9}, {1, 9}, {257, 9}}); });
+    variant("end code too early", [](GifLayout& v) { v.data = PackCodes({{256, 9}, {1, 9}, {257, 9}}); });
+    variant("no data", [](GifLayout& v) { v.data.clear(); });
+    variant("local table cut", [](GifLayout& v) {
         v.imagePacked = 0x87;
         v.data = {};
         v.terminator = v.trailer = false;
