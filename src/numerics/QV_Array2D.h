@@ -123,7 +123,8 @@ public:
         if (e.Count() == 0) return true;
         int64_t r = static_cast<int64_t>(b[1]) - b[0] + 1;
         int64_t c = static_cast<int64_t>(b[3]) - b[2] + 1;
-        if (r <= 0 || c <= 0 || r * c != e.Count()) return false;
+        // Each extent is at most the element count, so the product cannot overflow.
+        if (r <= 0 || c <= 0 || r > e.Count() || c > e.Count() || r * c != e.Count()) return false;
         elements.Swap(e);
         rows = static_cast<int>(r);
         cols = static_cast<int>(c);

@@ -238,6 +238,8 @@ TEST(QV_Array2D, CorruptBinaryInputFails)
     PutFloats(mismatch, {1, 2, 3, 4});
     Bytes inverted = record(2, 0, 0, 1, 2, 0, 1);
     PutFloats(inverted, {1, 2});
+    Bytes extreme = record(INT32_MIN, INT32_MAX, INT32_MIN, INT32_MAX, 1, 0, 0);
+    PutFloats(extreme, {1});
     std::vector<Case> cases = {
         {"empty file", {}},
         {"bounds cut short", Bytes(whole.begin(), whole.begin() + 10)},
@@ -246,7 +248,7 @@ TEST(QV_Array2D, CorruptBinaryInputFails)
         {"huge element count", record(0, 46339, 0, 46339, int64_t(46340) * 46340, 0, int64_t(46340) * 46340 - 1)},
         {"bounds disagree with element count", mismatch},
         {"inverted row bounds", inverted},
-        {"extreme bounds", record(INT32_MIN, INT32_MAX, INT32_MIN, INT32_MAX, 1, 0, 0)},
+        {"extreme bounds", extreme},
         {"garbage", Bytes(64, 0xA5)},
     };
     for (const Case& c : cases) {
