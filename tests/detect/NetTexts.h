@@ -81,6 +81,29 @@ inline QV_NetworkText ConstantNet(int cols, int rows, float bias)
     return ThresholdNet(cols, rows, {}, bias);
 }
 
+// The umec test network: fires when the central 10 x 10 pixels of its 30 x 30
+// window hold a bright patch of about 32 or more pixels against a flat
+// background (each such pixel equalises to nearly 1, the rest to nearly 0).
+inline QV_NetworkText CentralPatchUmec(float threshold = 30.0f)
+{
+    std::vector<std::pair<int, float>> w;
+    for (int y = 10; y < 20; ++y)
+        for (int x = 10; x < 20; ++x) w.push_back({y * 30 + x, 1.0f});
+    return ThresholdNet(30, 30, w, -threshold);
+}
+
+// The eye test network: fires only when the window's centre pixel (12, 7) is
+// the single brightest pixel of the 25 x 15 window.
+inline QV_NetworkText CentrePixelEye() { return ThresholdNet(25, 15, {{7 * 25 + 12, 10.0f}}, -5.0f); }
+
+// A detector from four network texts; fails the calling test if they do not load.
+inline void LoadDetector(QV_FaceDetector& d, const QV_NetworkText& umec, const QV_NetworkText& face17,
+                         const QV_NetworkText& face18, const QV_NetworkText& eye, bool& ok)
+{
+    const QV_NetworkText texts[4] = {umec, face17, face18, eye};
+    ok = d.LoadNetworks(texts);
+}
+
 // Window pixel index of (x, y) in a window `cols` wide.
 inline int Px(int cols, int x, int y) { return y * cols + x; }
 
