@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 #include <utility>
 #include <vector>
 
@@ -13,10 +12,13 @@ namespace {
 // A pivot that is exactly zero is replaced by this, so the division stays finite.
 constexpr float kTiny = 1.0e-20f;
 
-[[noreturn]] void Fatal(const char* text)
+// A singular matrix is reported and refused; the caller decides how to go on
+// (the pose fits fall back to the identity), so user-edited annotations with
+// coincident points cannot end the program.
+bool Refuse(const char* text)
 {
     QV_PrintSystemError(text);
-    std::exit(EXIT_FAILURE);
+    return false;
 }
 
 }  // namespace
@@ -40,7 +42,7 @@ bool QV_LUD::Decompose(const QV_Matrix& a)
         double big = 0.0;
         const float* row = lu.Row(i);
         for (int j = 0; j < n; ++j) big = std::max(big, static_cast<double>(std::fabs(row[j])));
-        if (big == 0.0) Fatal("QV_LUD::Decompose() Error! : All elements in matrix are zero!\n");
+        if (big == 0.0) return Refuse("QV_LUD::Decompose() Error! : All elements in matrix are zero!\n");
         scale[static_cast<size_t>(i)] = 1.0 / big;
     }
 
@@ -78,7 +80,7 @@ bool QV_LUD::Decompose(const QV_Matrix& a)
         }
     }
 
-    if (std::fabs(Determinant()) < 1.0e-38f) Fatal("QV_LUD::Decompose() Error! Determinant too small!\n");
+    if (std::fabs(Determinant()) < 1.0e-38f) return Refuse("QV_LUD::Decompose() Error! Determinant too small!\n");
     return true;
 }
 

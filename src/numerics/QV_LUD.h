@@ -12,10 +12,10 @@ public:
     explicit QV_LUD(const QV_Matrix& a) { Decompose(a); }
 
     // Decomposes the n x n matrix a (any bounds; the result uses bounds from 0).
-    // A row of zeros, or a determinant below 1e-38 in magnitude, ends the
-    // process after its message: only the small, well-conditioned normal
-    // equations of the pose fits are decomposed. A matrix that is not square is
-    // refused with a message and a false result.
+    // A row of zeros, or a determinant below 1e-38 in magnitude, is reported
+    // with its message and refused with a false result (the decomposition is
+    // then unusable and Solve must not be called); so is a matrix that is not
+    // square.
     bool Decompose(const QV_Matrix& a);
 
     // parity x the product of the diagonal of the decomposition.
