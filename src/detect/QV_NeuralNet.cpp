@@ -74,6 +74,28 @@ bool ParseCount(const std::string* line, const char* word, long& count)
     return true;
 }
 
+// Sum of weight x source activation over a run of slots, in four interleaved
+// partial sums so that the additions do not wait on each other.
+inline float WeightedSum(const QV_NetUnit* unit, const QV_NetSlot* s, const QV_NetSlot* end)
+{
+    float a0 = 0.0f, a1 = 0.0f, a2 = 0.0f, a3 = 0.0f;
+    for (; end - s >= 4; s += 4) {
+        a0 += s[0].weight * unit[s[0].source].activation;
+        a1 += s[1].weight * unit[s[1].source].activation;
+        a2 += s[2].weight * unit[s[2].source].activation;
+        a3 += s[3].weight * unit[s[3].source].activation;
+    }
+    for (; s < end; ++s) a0 += s->weight * unit[s->source].activation;
+    return (a0 + a1) + (a2 + a3);
+}
+
+// tanh(x) as 1 - 2 / (e^2x + 1) in double precision: the same float result as
+// tanh to within rounding, at about half the cost of the library's tanhf.
+inline float Tanh(float x)
+{
+    return static_cast<float>(1.0 - 2.0 / (std::exp(2.0 * static_cast<double>(x)) + 1.0));
+}
+
 bool Fail(const char* what)
 {
     std::string msg = std::string("QV_NeuralNet::Read() Error! : ") + what + "\n";
@@ -253,12 +275,9 @@ float QV_NeuralNet::ForwardPass()
         const QV_NetSlot* s = pool + d.firstSlot;
         const QV_NetSlot* const end = s + d.nConns;
         switch (d.type) {
-        case QV_UNIT_TANH: {
-            float sum = 0.0f;
-            for (; s < end; ++s) sum += s->weight * unit[s->source].activation;
-            d.activation = std::tanh(sum);
+        case QV_UNIT_TANH:
+            d.activation = Tanh(WeightedSum(unit, s, end));
             break;
-        }
         case QV_UNIT_OR: {
             float prod = 1.0f;
             for (; s < end; ++s)
@@ -275,12 +294,9 @@ float QV_NeuralNet::ForwardPass()
             d.activation = 1.0f - 2.0f * (1.0f - dd * e) * (1.0f - f * e) * (1.0f - f * dd);
             break;
         }
-        case QV_UNIT_LINEAR: {
-            float sum = 0.0f;
-            for (; s < end; ++s) sum += s->weight * unit[s->source].activation;
-            d.activation = sum;
+        case QV_UNIT_LINEAR:
+            d.activation = WeightedSum(unit, s, end);
             break;
-        }
         case QV_UNIT_PRODUCT: {
             float prod = 1.0f;
             for (; s < end; ++s)
