@@ -23,26 +23,6 @@ inline float EigenvectorAt(const QV_Matrix& e, int row, int col)
 // counts as reached.
 constexpr double kFractionTolerance = 1e-6;
 
-// Matrix in its binary form: four 32-bit bounds, then the element array.
-// The bounds are checked against the element count without overflow.
-bool ReadMatrix(std::FILE* f, QV_Matrix& m)
-{
-    int32_t b[4];
-    QV_Array<float> e;
-    m = QV_Matrix();
-    if (!QV_ReadI32(f, b[0]) || !QV_ReadI32(f, b[1]) || !QV_ReadI32(f, b[2]) || !QV_ReadI32(f, b[3]))
-        return false;
-    if (!e.Read(f)) return false;
-    if (e.Count() == 0) return true;
-    const int64_t rows = static_cast<int64_t>(b[1]) - b[0] + 1;
-    const int64_t cols = static_cast<int64_t>(b[3]) - b[2] + 1;
-    if (rows <= 0 || cols <= 0 || rows > e.Count() || cols > e.Count() || rows * cols != e.Count())
-        return false;
-    m.Resize(b[0], b[1], b[2], b[3]);
-    std::memcpy(m.Data(), e.Data(), sizeof(float) * static_cast<size_t>(e.Count()));
-    return true;
-}
-
 }  // namespace
 
 QV_PCA::QV_PCA(const QV_PCA& other) { *this = other; }
@@ -486,7 +466,7 @@ bool QV_PCA::Read(std::FILE* f)
                     QV_ReadI32(f, in.observationSize) && QV_ReadI32(f, in.forcedModes) &&
                     QV_ReadF32(f, in.explained) && QV_ReadF32(f, in.limit) &&
                     QV_ReadU8(f, in.observationsAccumulated) && QV_ReadU8(f, in.built) &&
-                    ReadMatrix(f, in.eigenvectors) && in.eigenvalues.Read(f) && in.mean.Read(f) &&
+                    in.eigenvectors.Read(f) && in.eigenvalues.Read(f) && in.mean.Read(f) &&
                     in.ShapeIsConsistent();
     if (!ok) return false;
 
