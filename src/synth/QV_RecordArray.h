@@ -1,0 +1,49 @@
+// QV_RecordArray<T>: a bounds-carrying array of fixed-size records in the
+// array file form (count, low and high as 64-bit integers, then the elements),
+// for element types that QV_Array cannot store directly.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <vector>
+
+#include "QV_BinaryIO.h"
+
+template <class T>
+class QV_RecordArray {
+public:
+    std::vector<T> items;
+    int low = 0;  // kept as read so that a rewrite is byte-identical
+
+    int Size() const { return static_cast<int>(items.size()); }
+    int High() const { return low + Size() - 1; }
+
+    // T provides static constexpr int64_t kBytes, bool Read(FILE*), bool Write(FILE*) const.
+    // The count must be high - low + 1 (0 for an empty array) and the stream must
+    // still hold that many records before anything is allocated.
+    bool Read(std::FILE* f)
+    {
+        int64_t n = 0, lo = 0, hi = 0;
+        if (!QV_ReadI64(f, n) || !QV_ReadI64(f, lo) || !QV_ReadI64(f, hi)) return false;
+        if (lo < INT32_MIN || lo > INT32_MAX || hi < INT32_MIN || hi > INT32_MAX) return false;
+        const int64_t span = hi - lo + 1;
+        if (n < 0 || n > INT32_MAX || n != (span > 0 ? span : 0)) return false;
+        if (!QV_CanHold(f, n, T::kBytes)) return false;
+        std::vector<T> read(static_cast<size_t>(n));
+        for (T& t : read)
+            if (!t.Read(f)) return false;
+        items.swap(read);
+        low = n > 0 ? static_cast<int>(lo) : 0;
+        return true;
+    }
+
+    bool Write(std::FILE* f) const
+    {
+        const int64_t n = Size();
+        const int64_t hi = n > 0 ? static_cast<int64_t>(low) + n - 1 : -1;
+        if (!QV_WriteI64(f, n) || !QV_WriteI64(f, n > 0 ? low : 0) || !QV_WriteI64(f, hi)) return false;
+        for (const T& t : items)
+            if (!t.Write(f)) return false;
+        return true;
+    }
+};
