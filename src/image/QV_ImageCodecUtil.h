@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "QV_CodecLimits.h"
+
 inline uint16_t QV_GetLE16(const unsigned char* p)
 {
     return static_cast<uint16_t>(p[0] | (p[1] << 8));
@@ -24,9 +26,9 @@ inline void QV_PutLE32(unsigned char* p, uint32_t v)
     for (int k = 0; k < 4; ++k) p[k] = static_cast<unsigned char>((v >> (8 * k)) & 0xFF);
 }
 
-// Largest pixel count any reader accepts (256 M pixels, 1 GiB of RGBA): a
-// file that claims more is refused before anything is allocated.
-constexpr int64_t QV_MaxImagePixels = int64_t{1} << 28;
+// Largest pixel count any reader accepts: a file that claims more is refused
+// before anything is allocated.
+constexpr int64_t QV_MaxImagePixels = QV_kPixelCeiling;
 
 // True when rows x cols is a usable image size: both positive and the product
 // no larger than QV_MaxImagePixels.
