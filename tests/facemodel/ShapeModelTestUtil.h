@@ -49,18 +49,51 @@ inline QV_AnnotationModel MakeTemplate()
     return m;
 }
 
-// Three smooth modes of variation over the template's used points: eye
-// spacing, mouth width and mouth height.
+// Three smooth modes of variation over the template's used points (eye
+// spacing, mouth width, mouth height), made orthogonal to the similarity
+// changes of the mean (scale, rotation, shifts) as in a model trained on
+// aligned shapes: a shape built from them aligns to the mean by the identity.
 inline std::vector<QV_Array<float>> Modes(const QV_Array<float>& mean)
 {
-    std::vector<QV_Array<float>> modes(3, QV_Array<float>(mean.Count()));
-    for (auto& m : modes) m.Fill(0.0f);
-    for (int i = 0; i < mean.Count() / 2; ++i) {
-        if (i < 16) modes[0][2 * i] = (i < 8 ? -0.1f : 0.1f);
+    const int n = mean.Count();
+    std::vector<std::vector<double>> basis(4, std::vector<double>(static_cast<size_t>(n), 0.0));
+    for (int i = 0; i < n / 2; ++i) {
+        basis[0][2 * i] = mean[2 * i];
+        basis[0][2 * i + 1] = mean[2 * i + 1];
+        basis[1][2 * i] = -mean[2 * i + 1];
+        basis[1][2 * i + 1] = mean[2 * i];
+        basis[2][2 * i] = 1.0;
+        basis[3][2 * i + 1] = 1.0;
+    }
+    std::vector<std::vector<double>> raw(3, std::vector<double>(static_cast<size_t>(n), 0.0));
+    for (int i = 0; i < n / 2; ++i) {
+        if (i < 16) raw[0][2 * i] = (i < 8 ? -0.1 : 0.1);
         else {
-            modes[1][2 * i] = 0.2f * mean[2 * i];
-            modes[2][2 * i + 1] = 0.2f * (mean[2 * i + 1] + 1.2f);
+            raw[1][2 * i] = 0.2 * mean[2 * i];
+            raw[2][2 * i + 1] = 0.2 * (mean[2 * i + 1] + 1.2);
         }
+    }
+    // Gram-Schmidt: the similarity directions first, then each mode.
+    std::vector<std::vector<double>> done;
+    auto orthogonalise = [&](std::vector<double> v) {
+        for (const auto& b : done) {
+            double dot = 0, bb = 0;
+            for (int i = 0; i < n; ++i) {
+                dot += v[i] * b[i];
+                bb += b[i] * b[i];
+            }
+            for (int i = 0; i < n; ++i) v[i] -= dot / bb * b[i];
+        }
+        done.push_back(v);
+        return v;
+    };
+    for (const auto& b : basis) orthogonalise(b);
+    std::vector<QV_Array<float>> modes;
+    for (const auto& r : raw) {
+        const std::vector<double> v = orthogonalise(r);
+        QV_Array<float> m(n);
+        for (int i = 0; i < n; ++i) m[i] = static_cast<float>(v[i]);
+        modes.push_back(m);
     }
     return modes;
 }
