@@ -60,7 +60,14 @@ bool QV_MIO_AMX::Load(QV_Mesh& mesh)
         QV_PrintSystemError(("QV_MIO_AMX::Load() Error! : can't open " + path.Std()).c_str());
         return false;
     }
-    return mesh.Read(f.get()) != nullptr;
+    if (!mesh.Read(f.get())) return false;
+    // As after every reader: the mesh is named after its file, and has
+    // normals and at least one feature.
+    mesh.name = path;
+    if (mesh.normals.Empty()) mesh.ComputeVertexNormals();
+    mesh.EnsureFeature();
+    mesh.UpdateBounds();
+    return true;
 }
 
 bool QV_MIO_AMX::Save(const QV_Mesh& mesh)

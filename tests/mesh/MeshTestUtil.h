@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <initializer_list>
 
 #include "QV_Mesh.h"
 
@@ -74,26 +75,6 @@ inline void ExpectPoint(const QV_Point3D& p, float x, float y, float z, float to
     EXPECT_NEAR(p.x, x, tol);
     EXPECT_NEAR(p.y, y, tol);
     EXPECT_NEAR(p.z, z, tol);
-}
-
-// Lists, faces, features and materials equal (texture compared separately).
-inline void ExpectSameGeometry(const QV_Mesh& a, const QV_Mesh& b)
-{
-    ASSERT_EQ(a.VertexCount(), b.VertexCount());
-    for (int i = 0; i < a.VertexCount(); ++i) EXPECT_EQ(a.vertices[i], b.vertices[i]) << "vertex " << i;
-    ASSERT_EQ(a.NormalCount(), b.NormalCount());
-    for (int i = 0; i < a.NormalCount(); ++i) EXPECT_EQ(a.normals[i], b.normals[i]) << "normal " << i;
-    ASSERT_EQ(a.TexCoordCount(), b.TexCoordCount());
-    for (int i = 0; i < a.TexCoordCount(); ++i) EXPECT_EQ(a.texCoords[i], b.texCoords[i]) << "texCoord " << i;
-    EXPECT_EQ(FacesText(a), FacesText(b));
-    ASSERT_EQ(a.FeatureCount(), b.FeatureCount());
-    for (int k = 0; k < a.FeatureCount(); ++k) {
-        EXPECT_EQ(a.features[k].name.Std(), b.features[k].name.Std());
-        EXPECT_EQ(a.features[k].id, b.features[k].id);
-        EXPECT_EQ(a.features[k].visible, b.features[k].visible);
-        EXPECT_TRUE(a.features[k].material == b.features[k].material) << "material of feature " << k;
-        EXPECT_EQ(IndicesText(a.features[k].faceIndices), IndicesText(b.features[k].faceIndices));
-    }
 }
 
 }  // namespace mesh_test

