@@ -267,6 +267,7 @@ bool QV_NeuralNet::SetUnitType(int u, int type)
 
 float QV_NeuralNet::ForwardPass()
 {
+    if (!Loaded()) return 0.0f;
     QV_NetUnit* const unit = units.data();
     const QV_NetSlot* const pool = slots.data();
     const int n = Units();

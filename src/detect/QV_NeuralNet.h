@@ -70,11 +70,16 @@ public:
     // or u is an input unit.
     bool SetUnitType(int u, int type);
 
-    // Input k (1 .. Inputs() - 1) of the window; unit 0 is the bias.
-    void SetInput(int k, float v) { units[k].activation = v; }
+    // Input k (1 .. Inputs() - 1) of the window; unit 0, the bias, and
+    // indices outside the inputs are left alone.
+    void SetInput(int k, float v)
+    {
+        if (k > 0 && k < nInputs) units[k].activation = v;
+    }
 
     // Computes every non-input unit in index order and returns the activation
-    // of the output unit. An unknown unit type ends the process.
+    // of the output unit (0 for a network not read). An unknown unit type
+    // ends the process.
     float ForwardPass();
     float Activation(int u) const { return units[u].activation; }
 

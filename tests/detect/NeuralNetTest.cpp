@@ -168,6 +168,19 @@ TEST(NeuralNet, SetUnitTypeGuards)
     EXPECT_EQ(two.Unit(two.OutputUnit()).type, QV_UNIT_TANH);
 }
 
+TEST(NeuralNet, BiasAndOutOfRangeInputsAreNotWritten)
+{
+    QV_NeuralNet net = ThreeInputNet();
+    net.SetInput(0, -7.0f);
+    net.SetInput(4, -7.0f);  // the output unit
+    net.SetInput(-1, -7.0f);
+    EXPECT_FLOAT_EQ(net.Activation(0), 1.0f);
+    EXPECT_NEAR(net.ForwardPass(), std::tanh(0.94), 1e-6);
+    QV_NeuralNet empty;
+    EXPECT_FALSE(empty.Loaded());
+    EXPECT_EQ(empty.ForwardPass(), 0.0f);
+}
+
 TEST(NeuralNetDeathTest, UnknownUnitTypeEndsProcess)
 {
     QV_NeuralNet net = ThreeInputNet();
