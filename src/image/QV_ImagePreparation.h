@@ -24,6 +24,7 @@ void QV_DownsampleImage(const QV_Image& finer, QV_Image& coarser);
 // aspect ratio (height rounded to the nearest pixel), mirrored when asked,
 // prepared with `preprocessing`, and then halved repeatedly. Index 0 is the
 // coarsest level and index levels - 1 the prepared working image. False
-// (pyramid emptied) for an empty source, a non-positive width or level count.
+// (pyramid emptied) for an empty source, a non-positive width or level count,
+// or a working image of more than 65535 rows or 1e8 pixels.
 bool QV_BuildPyramid(const QV_Image& source, int workingWidth, int levels, bool mirror, int preprocessing,
                      std::vector<QV_Image>& pyramid);
