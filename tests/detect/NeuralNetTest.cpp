@@ -239,6 +239,7 @@ INSTANTIATE_TEST_SUITE_P(
         BadText{"input line missing", [](QV_NetworkText& t) { t.structure.erase(t.structure.begin() + 4); }},
         BadText{"malformed unit line", [](QV_NetworkText& t) { t.structure[3] = "1 1 x 0"; }},
         BadText{"negative group", [](QV_NetworkText& t) { t.structure[3] = "1 -1 0 0"; }},
+        BadText{"group beyond the units", [](QV_NetworkText& t) { t.structure[3] = "1 900000 0 0"; }},
         BadText{"no outputs", [](QV_NetworkText& t) { t.structure[9] = "0 outputs"; }},
         BadText{"conns count beyond lines", [](QV_NetworkText& t) { t.structure[12] = "6 conns"; }},
         BadText{"huge conns count", [](QV_NetworkText& t) { t.structure[12] = "999999999 conns"; }},
