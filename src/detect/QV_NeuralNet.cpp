@@ -137,7 +137,8 @@ bool QV_NeuralNet::ReadStructure(const std::vector<std::string>& lines)
             const std::string* line = cur.Next();
             if (!line) return Fail("fewer unit lines than counted");
             if (!ParseInts(*line, v, 4)) return Fail("malformed unit line");
-            if (v[1] < 0 || v[1] >= kMaxUnits) return Fail("group number out of range");
+            // Groups number the units' receptive fields: never more than the units.
+            if (v[1] < 0 || v[1] > n) return Fail("group number out of range");
             pos.push_back(static_cast<int>(v[3]));  // first coordinate
             pos.push_back(static_cast<int>(v[2]));  // second coordinate
             pos.push_back(static_cast<int>(v[1]));  // group
