@@ -16,6 +16,8 @@ namespace {
 // text are taken as corruption rather than allocated.
 constexpr long kMaxUnits = 1L << 20;
 constexpr long kMaxConnections = 1L << 24;
+// Group numbers label the units' receptive fields; one box is kept per number.
+constexpr long kMaxGroup = 65535;
 
 bool Blank(const std::string& s)
 {
@@ -137,8 +139,7 @@ bool QV_NeuralNet::ReadStructure(const std::vector<std::string>& lines)
             const std::string* line = cur.Next();
             if (!line) return Fail("fewer unit lines than counted");
             if (!ParseInts(*line, v, 4)) return Fail("malformed unit line");
-            // Groups number the units' receptive fields: never more than the units.
-            if (v[1] < 0 || v[1] > n) return Fail("group number out of range");
+            if (v[1] < 0 || v[1] > kMaxGroup) return Fail("group number out of range");
             pos.push_back(static_cast<int>(v[3]));  // first coordinate
             pos.push_back(static_cast<int>(v[2]));  // second coordinate
             pos.push_back(static_cast<int>(v[1]));  // group
