@@ -42,7 +42,24 @@ inline QV_Similarity Pose(float scale, float angle, float tx, float ty)
     return p;
 }
 
-// A shape model of one closed "FACE" contour over shapes ModelShape(k), k in -1..1.
+// Training set: shape k and pose per example, in pixels of a 64 x 64 image.
+struct Truth {
+    float k, scale, angle, tx, ty;
+};
+
+inline std::vector<Truth> TrainingSet()
+{
+    std::vector<Truth> set;
+    for (int i = 0; i < 12; ++i) {
+        const float k = -0.9f + 0.15f * i;
+        set.push_back({k, 14.0f + 0.5f * (i % 4), 0.08f * ((i % 3) - 1), 31.0f + (i % 5) - 2, 32.0f + (i % 3) - 1});
+    }
+    return set;
+}
+
+// A shape model of one closed "FACE" contour over the training set's shapes
+// ModelShape(k) (the appearance models assume the shape parameters of their
+// examples average to zero, as they do for the shapes the PCA was built on).
 inline QV_ShapeModel2D MakeShapeModel()
 {
     QV_ShapeModel2D m;
@@ -53,9 +70,24 @@ inline QV_ShapeModel2D MakeShapeModel()
     QV_Array<float> mean = ModelShape(0.0f);
     for (int i = 0; i < kPoints; ++i) face.points.Append(QV_Point2D(mean[2 * i], mean[2 * i + 1]));
     m.templateModel.annotations.Append(face);
+    // The shapes are aligned to their mean (a few rounds), as a shape model's are.
+    std::vector<QV_Array<float>> shapes;
+    for (const Truth& t : TrainingSet()) shapes.push_back(ModelShape(t.k));
+    for (int round = 0; round < 5; ++round) {
+        QV_Array<float> target(2 * kPoints);
+        target.Fill(0.0f);
+        for (const auto& x : shapes)
+            for (int i = 0; i < target.Count(); ++i) target[i] += x[i] / shapes.size();
+        if (round == 0) target = mean;
+        for (auto& x : shapes) {
+            QV_Similarity pose;
+            pose.Align(target, x);
+            pose.ApplyInverseToVector(x);
+        }
+    }
     m.pca = std::make_unique<QV_PCA>();
-    for (int i = 0; i <= 8; ++i) m.pca->AddObservation(ModelShape(-1.0f + 0.25f * i));
-    m.pca->Build(99.0f);
+    for (const auto& x : shapes) m.pca->AddObservation(x);
+    m.pca->Build(99.9f);
     m.referenceShape = m.pca->GetMean();
     return m;
 }
@@ -72,7 +104,8 @@ inline bool InPolygon(const QV_Array<float>& s, float x, float y)
 }
 
 // The polygon of shape k at a pose, drawn with 4 x 4 supersampling on a dark
-// background; inside, the colour is a gradient over the polygon's own frame.
+// background (pixel k's centre at k + 0.5, as the sampler has it); inside,
+// the colour is a gradient over the polygon's own frame.
 inline QV_Image Render(float k, const QV_Similarity& pose, int size = kImageSize)
 {
     QV_Array<float> shape = ModelShape(k);
@@ -83,7 +116,7 @@ inline QV_Image Render(float k, const QV_Similarity& pose, int size = kImageSize
             float sum[3] = {0, 0, 0};
             for (int sy = 0; sy < 4; ++sy) {
                 for (int sx = 0; sx < 4; ++sx) {
-                    const float x = c - 0.375f + 0.25f * sx, y = r - 0.375f + 0.25f * sy;
+                    const float x = c + 0.125f + 0.25f * sx, y = r + 0.125f + 0.25f * sy;
                     if (!InPolygon(shape, x, y)) {
                         sum[0] += 20;
                         sum[1] += 30;
@@ -108,21 +141,6 @@ inline float ShapeError(const QV_Array<float>& a, const QV_Array<float>& b)
     double sum = 0.0;
     for (int i = 0; i + 1 < a.Count(); i += 2) sum += std::hypot(a[i] - b[i], a[i + 1] - b[i + 1]);
     return static_cast<float>(sum / (a.Count() / 2));
-}
-
-// Training set: shape k and pose per example, in pixels of a 64 x 64 image.
-struct Truth {
-    float k, scale, angle, tx, ty;
-};
-
-inline std::vector<Truth> TrainingSet()
-{
-    std::vector<Truth> set;
-    for (int i = 0; i < 12; ++i) {
-        const float k = -0.9f + 0.15f * i;
-        set.push_back({k, 14.0f + 0.5f * (i % 4), 0.08f * ((i % 3) - 1), 31.0f + (i % 5) - 2, 32.0f + (i % 3) - 1});
-    }
-    return set;
 }
 
 // Trains a two-level appearance search (levels 0: 32 x 32, 1: 64 x 64) on
