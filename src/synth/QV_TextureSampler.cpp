@@ -1,9 +1,47 @@
 // Texture sampler record, the photograph sample and the sample image.
 #include "QV_TextureSampler.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "QV_BinaryIO.h"
+
+namespace {
+
+// One axis of a bilinear read: pixel k covers [k, k + 1) and has its centre at
+// k + 0.5; positions inside the image but beyond the outer centres take the
+// edge pixel. False outside 0 <= v < n (and for NaN).
+bool Split(float v, int n, int& i0, int& i1, float& t)
+{
+    if (!(v >= 0.0f) || !(v < static_cast<float>(n))) return false;
+    const float e = std::min(std::max(v - 0.5f, 0.0f), static_cast<float>(n - 1));
+    i0 = std::min(static_cast<int>(e), n - 1);
+    i1 = std::min(i0 + 1, n - 1);
+    t = e - static_cast<float>(i0);
+    return true;
+}
+
+// Bilinear read of the four surrounding pixels as floats; mid grey outside.
+void Read(const QV_Image& im, float x, float y, float out[4])
+{
+    int c0, c1, r0, r1;
+    float tx, ty;
+    if (!Split(x, im.Cols(), c0, c1, tx) || !Split(y, im.Rows(), r0, r1, ty)) {
+        out[0] = out[1] = out[2] = 128.0f;
+        out[3] = 255.0f;
+        return;
+    }
+    const QV_Colour* a = im.Row(im.RowLow() + r0);
+    const QV_Colour* b = im.Row(im.RowLow() + r1);
+    const unsigned char QV_Colour::*ch[4] = {&QV_Colour::red, &QV_Colour::green, &QV_Colour::blue, &QV_Colour::alpha};
+    for (int k = 0; k < 4; ++k) {
+        const float top = (1.0f - tx) * (a[c0].*ch[k]) + tx * (a[c1].*ch[k]);
+        const float bottom = (1.0f - tx) * (b[c0].*ch[k]) + tx * (b[c1].*ch[k]);
+        out[k] = (1.0f - ty) * top + ty * bottom;
+    }
+}
+
+}  // namespace
 
 bool QV_Texel::Read(std::FILE* f) { return QV_ReadI32(f, row) && QV_ReadI32(f, col); }
 
@@ -66,19 +104,18 @@ bool QV_TextureSampler::Sample(const QV_Image& photo, const std::vector<QV_Point
     if (!IndicesBelow(static_cast<int>(imagePoints.size()))) return false;
     const int channels = Channels();
     buffer.assign(static_cast<size_t>(EntryCount()) * static_cast<size_t>(channels), 0.0f);
-    const QV_BilinearSampler read(photo);
     float* out = buffer.data();
+    float c[4];
     for (const QV_MappingEntry& e : entries.items) {
         const QV_Point2D p = e.Evaluate(imagePoints.data());
-        const QV_Colour c = read.Sample(p.x, p.y);
+        Read(photo, p.x, p.y, c);
         if (mode == kGrey) {
-            *out++ = (static_cast<float>(c.red) + static_cast<float>(c.green) + static_cast<float>(c.blue)) *
-                     0.33333334f;
+            *out++ = (c[0] + c[1] + c[2]) * 0.33333334f;
         } else {
-            *out++ = c.red;
-            *out++ = c.green;
-            *out++ = c.blue;
-            if (mode == kRGBA) *out++ = c.alpha;
+            *out++ = c[0];
+            *out++ = c[1];
+            *out++ = c[2];
+            if (mode == kRGBA) *out++ = c[3];
         }
     }
     return true;

@@ -55,7 +55,9 @@ public:
     bool IndicesBelow(int n) const;
 
     // Samples the photograph for every entry at w0*Q[i0] + w1*Q[i1] + w2*Q[i2]
-    // (bilinear; mid grey outside) into buffer (EntryCount() x Channels()).
+    // into buffer (EntryCount() x Channels()): bilinear between pixel centres
+    // (pixel c covers x in [c, c + 1)), the edge pixel in the outer half
+    // pixels, mid grey (128, 128, 128, 255) outside the image.
     // False when an entry index is outside the list of image points.
     bool Sample(const QV_Image& photo, const std::vector<QV_Point2D>& imagePoints, std::vector<float>& buffer) const;
     // Resizes image to height x width (bounds from 0), clears it to opaque
