@@ -1,0 +1,69 @@
+// The defaults of the plug-in interface and the helpers shared by its classes.
+#include "QV_AvatarPlugin.h"
+
+void QV_AvatarPlugin::ExportDataDirectory(const QV_String&) {}
+
+bool QV_AvatarPlugin::SaveFromApplication(const QV_Mesh&, const QV_String&, QV_String&) { return false; }
+
+bool QV_AvatarPlugin::CreateFromFrontAndProfile(const QV_FaceSearch&, const QV_Image&, const QV_AnnotationModel&,
+                                                const QV_Image&, const QV_AnnotationModel&, QV_Mesh&, bool,
+                                                QV_String& error)
+{
+    error = "Front & Profile 3D creation not implemented for this avatar plugin";
+    return false;
+}
+
+void QV_AvatarPlugin::SetFemaleBody(bool) {}
+
+bool QV_AvatarPlugin::LoadFileList(const QV_String& directory, const char* subdirectory,
+                                   const std::vector<DataFile>& files, QV_String& error)
+{
+    dataDirectory = directory;
+    error = kLoadHeader;
+    QV_String folder = directory;
+    if (subdirectory && *subdirectory) {
+        folder += "/";
+        folder += subdirectory;
+    }
+    bool all = true;
+    for (const DataFile& file : files) {
+        const QV_String path = folder + "/" + file.name;
+        if (!file.load(path)) {
+            error += path;
+            error += "\n";
+            all = false;
+        }
+    }
+    return all;
+}
+
+bool QV_AvatarPlugin::SaveMeshByExtension(const QV_Mesh& mesh, const QV_String& path, QV_String& error)
+{
+    if (mesh.Save(path)) return true;
+    error = "Failed to save: " + path;
+    return false;
+}
+
+bool QV_AvatarPlugin::LoadAnnotationFile(const QV_String& path, QV_AnnotationModel& out)
+{
+    QV_AnnotationModel read;
+    if (!read.Load(path)) return false;
+    out = read;
+    return true;
+}
+
+bool QV_AvatarPlugin::LoadImageFile(const QV_String& path, QV_Image& out)
+{
+    QV_Image read;
+    if (!read.Load(path)) return false;
+    out = std::move(read);
+    return true;
+}
+
+bool QV_AvatarPlugin::LoadMeshFile(const QV_String& path, QV_Mesh& out)
+{
+    QV_Mesh read;
+    if (!read.Load(path)) return false;
+    out = read;
+    return true;
+}

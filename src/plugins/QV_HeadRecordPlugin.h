@@ -1,0 +1,40 @@
+// QV_HeadRecordPlugin: the common ground of the plug-in classes: the head
+// record written and read from one list of record calls per class (after the
+// format value), the checks and derived data that follow a read, and the
+// simplest save (the mesh by the path's extension).
+#pragma once
+
+#include <cstdio>
+
+#include "QV_AvatarPlugin.h"
+#include "QV_HeadRecords.h"
+
+class QV_HeadRecordPlugin : public QV_AvatarPlugin {
+public:
+    // The format value (1, ignored when read), then Records().
+    bool WriteHead(std::FILE* f) const override;
+    // Reads the format value and Records() in order, stopping at the first
+    // failure; then AfterRead() checks what was read and derives the working
+    // data. False when any of these fails.
+    bool ReadHead(std::FILE* f) override;
+    // The mesh by extension; "Failed to save: " and the path on failure.
+    bool SaveAvatar(const QV_Mesh& mesh, const QV_String& path, QV_String& error) override;
+
+    // Not available yet for this class: the data directory is taken and the
+    // result is false with an empty error text.
+    bool LoadDataDirectory(const QV_String& directory, QV_String& error) override;
+    // Not available yet for this class: false with an empty error text.
+    bool CreateFromFront(const QV_FaceSearch& shapeModel, const QV_Image& photo, const QV_AnnotationModel& model,
+                         QV_Mesh& out, bool highRes, QV_String& error) override;
+
+protected:
+    // The class's records after the format value, in file order.
+    virtual void Records(QV_HeadRecordIO& io) = 0;
+    // Checks and derived data after a complete read; false rejects the file.
+    virtual bool AfterRead() { return true; }
+
+    // False when a list holds an index outside 0..count-1.
+    static bool IndicesBelow(const QV_List<int>& list, int count);
+    // False when a list holds a negative index.
+    static bool IndicesNonNegative(const QV_List<int>& list);
+};

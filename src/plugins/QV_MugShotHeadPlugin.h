@@ -1,0 +1,35 @@
+// QV_MugShotHeadPlugin: the plug-ins built on a QV_MugShot2D3D: the mugshot,
+// the front reference annotation and the reference scale they all carry, the
+// blend sample point set after every read, and the check that every vertex
+// list they read names a vertex of the mugshot's template head.
+#pragma once
+
+#include <vector>
+
+#include "QV_HeadRecordPlugin.h"
+
+class QV_MugShotHeadPlugin : public QV_HeadRecordPlugin {
+public:
+    QV_MugShot2D3D mugshot;
+    QV_AnnotationModel frontReference;  // "Front.mma"
+    QV_Point2D referenceScale{0.0f, 0.0f};
+
+    // Where the mugshot samples the blend colour (set after every read or load).
+    const QV_Point2D& BlendSample() const { return blendSample; }
+
+protected:
+    explicit QV_MugShotHeadPlugin(const QV_Point2D& blend) : blendSample(blend) {}
+
+    // The vertex lists of the template head that the class reads.
+    virtual std::vector<const QV_List<int>*> VertexLists() const { return {}; }
+    // Rejects a vertex list entry outside the template head, then sets the
+    // blend sample point and calls DeriveLists().
+    bool AfterRead() override;
+    // Working data the class derives from what it read or loaded.
+    virtual void DeriveLists() {}
+
+    // Called after a load too: the blend point and the derived lists.
+    void Derive();
+
+    QV_Point2D blendSample;
+};

@@ -1,0 +1,90 @@
+// Names and head model records of the plug-ins built on the 2D-3D mugshot.
+#include "QV_MugShotPluginFamily.h"
+
+#include "QV_PluginNames.h"
+#include "QV_VertexList.h"
+
+QV_String QV_PlainHeadPlugin::Name() const { return QV_PluginNames::kPlainHead; }
+void QV_PlainHeadPlugin::Records(QV_HeadRecordIO& io) { io.MugShot2D3D(mugshot).Annotation(frontReference); }
+
+void QV_ScaledHeadPlugin::Records(QV_HeadRecordIO& io)
+{
+    io.MugShot2D3D(mugshot).Annotation(frontReference).FloatPair(referenceScale);
+}
+QV_String QV_PlainHeadPlugin2::Name() const { return QV_PluginNames::kPlainHead2; }
+QV_String QV_PlainHeadPlugin3::Name() const { return QV_PluginNames::kPlainHead3; }
+QV_String QV_IrisTeethPlugin::Name() const { return QV_PluginNames::kIrisTeeth; }
+
+QV_String QV_EarNeckHeadPlugin::Name() const { return QV_PluginNames::kEarNeck; }
+void QV_EarNeckHeadPlugin::Records(QV_HeadRecordIO& io)
+{
+    io.MugShot2D3D(mugshot).Annotation(frontReference).FloatPair(referenceScale);
+    io.IndexList(rightEar).IndexList(leftEar).IndexList(neck).IndexList(topNeck).IndexList(mouthParts);
+    io.Image(referenceTexture);
+}
+
+QV_String QV_SkinnedXmlPlugin::Name() const { return QV_PluginNames::kSkinnedXml; }
+void QV_SkinnedXmlPlugin::Records(QV_HeadRecordIO& io)
+{
+    io.Int(leading).MugShot2D3D(mugshot).Annotation(frontReference).FloatPair(referenceScale);
+    io.ByteArray(skeletonText).ByteArray(bonemapText).TripleList(boneWeights);
+    io.Float(blendSample.x).Float(blendSample.y).IndexList(head).Byte(flag).Image(referenceTexture);
+}
+
+QV_String QV_BodySkinPlugin::Name() const { return QV_PluginNames::kBodySkin; }
+void QV_BodySkinPlugin::Records(QV_HeadRecordIO& io)
+{
+    io.MugShot2D3D(mugshot).Annotation(frontReference).FloatPair(referenceScale).CountedInts(countedInts);
+    io.IndexList(neck).IndexList(rightEar).IndexList(leftEar);
+}
+
+QV_String QV_NeckBlendPlugin::Name() const { return QV_PluginNames::kNeckBlend; }
+void QV_NeckBlendPlugin::Records(QV_HeadRecordIO& io)
+{
+    io.MugShot2D3D(mugshot).Annotation(frontReference).FloatPair(referenceScale).Int(slots[0]).Int(slots[1]);
+    io.IndexList(head).IndexList(neck);
+}
+
+QV_String QV_EyePartsHeadPlugin::Name() const { return QV_PluginNames::kEyeParts; }
+void QV_EyePartsHeadPlugin::Records(QV_HeadRecordIO& io)
+{
+    io.MugShot2D3D(mugshot).Annotation(frontReference).FloatPair(referenceScale).CountedInts(countedInts);
+    io.IndexList(head).IndexList(derived).IndexList(rear).IndexList(lear).IndexList(smooth).IndexList(blip).IndexList(
+        tlip);
+}
+
+void QV_SolidHeadPlugin::Records(QV_HeadRecordIO& io)
+{
+    QV_StandardHeadPlugin::Records(io);
+    io.IndexList(neck);
+}
+
+bool QV_SolidHeadPlugin::LoadDataDirectory(const QV_String& directory, QV_String& error)
+{
+    return LoadStandardFiles(
+        directory, "QuorSolid/Normal",
+        {{"Neck.verts",
+          [this](const QV_String& p) {
+              // The list must name vertices of the template head loaded before it.
+              QV_List<int> read;
+              if (!QV_LoadVertexList(p, read) || !IndicesBelow(read, mugshot.templateMesh.VertexCount()))
+                  return false;
+              neck = read;
+              return true;
+          }}},
+        error);
+}
+
+QV_String QV_AnimatedFacePlugin::Name() const { return QV_PluginNames::kMaker; }
+void QV_AnimatedFacePlugin::Records(QV_HeadRecordIO& io)
+{
+    io.MugShot2D3D(mugshot).Annotation(frontReference).FloatPair(referenceScale);
+    io.IndexList(neck).IndexList(nonFace).Mesh(blink).Mesh(halfBlink).Mesh(smile);
+}
+
+QV_String QV_FlatSkinPlugin::Name() const { return QV_PluginNames::kMaker; }
+void QV_FlatSkinPlugin::Records(QV_HeadRecordIO& io)
+{
+    io.Byte(leading).MugShot2D3D(mugshot).Annotation(frontReference).FloatPair(referenceScale).Image(torso);
+    io.IndexList(neck).IndexList(rightEar).IndexList(leftEar).IndexList(hair).IndexList(chin);
+}

@@ -1,0 +1,167 @@
+// The plug-ins built on the 2D-3D mugshot besides the standard one (types 4
+// to 15): each names its target and lists the records of its head model file;
+// every vertex list they read must name vertices of the template head.
+#pragma once
+
+#include <vector>
+
+#include "QV_MugShotHeadPlugin.h"
+#include "QV_StandardHeadPlugin.h"
+
+// Type 4: mugshot and front reference only.
+class QV_PlainHeadPlugin : public QV_MugShotHeadPlugin {
+public:
+    QV_PlainHeadPlugin() : QV_MugShotHeadPlugin({0.1f, 0.4f}) {}
+    QV_String Name() const override;
+
+protected:
+    void Records(QV_HeadRecordIO& io) override;
+};
+
+// Types 5, 7 and 13: mugshot, front reference and reference scale.
+class QV_ScaledHeadPlugin : public QV_MugShotHeadPlugin {
+protected:
+    explicit QV_ScaledHeadPlugin(const QV_Point2D& blend) : QV_MugShotHeadPlugin(blend) {}
+    void Records(QV_HeadRecordIO& io) override;
+};
+
+class QV_PlainHeadPlugin2 : public QV_ScaledHeadPlugin {
+public:
+    QV_PlainHeadPlugin2() : QV_ScaledHeadPlugin({0.74f, 0.42f}) {}
+    QV_String Name() const override;
+};
+
+class QV_PlainHeadPlugin3 : public QV_ScaledHeadPlugin {
+public:
+    QV_PlainHeadPlugin3() : QV_ScaledHeadPlugin({0.589f, 0.674f}) {}
+    QV_String Name() const override;
+};
+
+class QV_IrisTeethPlugin : public QV_ScaledHeadPlugin {
+public:
+    QV_IrisTeethPlugin() : QV_ScaledHeadPlugin({0.74f, 0.42f}) {}
+    QV_String Name() const override;
+};
+
+// Type 6.
+class QV_EarNeckHeadPlugin : public QV_MugShotHeadPlugin {
+public:
+    QV_EarNeckHeadPlugin() : QV_MugShotHeadPlugin({0.441f, 0.09f}) {}
+    QV_List<int> rightEar, leftEar, neck, topNeck;  // "RightEar.verts" ... "TopNeck.verts"
+    QV_List<int> mouthParts;  // vertices of the mouth-part groups
+    QV_Image referenceTexture;  // "Ref.jpg"
+    QV_String Name() const override;
+
+protected:
+    void Records(QV_HeadRecordIO& io) override;
+    std::vector<const QV_List<int>*> VertexLists() const override
+    {
+        return {&rightEar, &leftEar, &neck, &topNeck, &mouthParts};
+    }
+};
+
+// Type 8.
+class QV_SkinnedXmlPlugin : public QV_MugShotHeadPlugin {
+public:
+    QV_SkinnedXmlPlugin() : QV_MugShotHeadPlugin({0.415f, 0.77f}) {}
+    int32_t leading = 0;
+    QV_Array<unsigned char> skeletonText;  // "Skeleton.xml", line by line
+    QV_Array<unsigned char> bonemapText;   // "Bonemap.xml"
+    std::vector<QV_VertexBoneWeight> boneWeights;  // "Ref_vbw.txt"
+    QV_List<int> head;  // "Head.verts"
+    unsigned char flag = 0;
+    QV_Image referenceTexture;  // "RefA.jpg"
+    bool femaleBody = false;
+    QV_String Name() const override;
+    void SetFemaleBody(bool female) override { femaleBody = female; }
+
+protected:
+    // The blend sample point is part of this record.
+    void Records(QV_HeadRecordIO& io) override;
+    std::vector<const QV_List<int>*> VertexLists() const override { return {&head}; }
+};
+
+// Type 9.
+class QV_BodySkinPlugin : public QV_MugShotHeadPlugin {
+public:
+    QV_BodySkinPlugin() : QV_MugShotHeadPlugin({0.126f, 0.844f}) {}
+    std::vector<int32_t> countedInts;
+    QV_List<int> neck, rightEar, leftEar;  // "Neck.verts", "RightEar.verts", "LeftEar.verts"
+    QV_String Name() const override;
+
+protected:
+    void Records(QV_HeadRecordIO& io) override;
+    std::vector<const QV_List<int>*> VertexLists() const override { return {&neck, &rightEar, &leftEar}; }
+};
+
+// Type 10.
+class QV_NeckBlendPlugin : public QV_MugShotHeadPlugin {
+public:
+    QV_NeckBlendPlugin() : QV_MugShotHeadPlugin({0.27f, 0.496f}) {}
+    int32_t slots[2] = {0, 0};
+    QV_List<int> head, neck;  // "Head.verts", "Neck.verts"
+    QV_String Name() const override;
+
+protected:
+    void Records(QV_HeadRecordIO& io) override;
+    std::vector<const QV_List<int>*> VertexLists() const override { return {&head, &neck}; }
+};
+
+// Type 11.
+class QV_EyePartsHeadPlugin : public QV_MugShotHeadPlugin {
+public:
+    QV_EyePartsHeadPlugin() : QV_MugShotHeadPlugin({0.235f, 0.721f}) {}
+    std::vector<int32_t> countedInts;
+    QV_List<int> head;     // "Head.verts"
+    QV_List<int> derived;  // derived from the part groups
+    QV_List<int> rear, lear, smooth, blip, tlip;  // "Rear.verts" ... "Tlip.verts"
+    QV_String Name() const override;
+
+protected:
+    void Records(QV_HeadRecordIO& io) override;
+    std::vector<const QV_List<int>*> VertexLists() const override
+    {
+        return {&head, &derived, &rear, &lear, &smooth, &blip, &tlip};
+    }
+};
+
+// Type 12: the standard records and a neck list.
+class QV_SolidHeadPlugin : public QV_StandardHeadPlugin {
+public:
+    QV_List<int> neck;  // "Neck.verts"
+    bool LoadDataDirectory(const QV_String& directory, QV_String& error) override;
+
+protected:
+    void Records(QV_HeadRecordIO& io) override;
+    std::vector<const QV_List<int>*> VertexLists() const override { return {&neck}; }
+};
+
+// Type 14.
+class QV_AnimatedFacePlugin : public QV_MugShotHeadPlugin {
+public:
+    QV_AnimatedFacePlugin() : QV_MugShotHeadPlugin({0.387f, 0.562f}) {}
+    QV_List<int> neck, nonFace;  // "Neck.verts", "NonFace2.verts"
+    QV_Mesh blink, halfBlink, smile;  // "Blink.obj", "HBlink.obj", "Smile.obj"
+    QV_String Name() const override;
+
+protected:
+    void Records(QV_HeadRecordIO& io) override;
+    std::vector<const QV_List<int>*> VertexLists() const override { return {&neck, &nonFace}; }
+};
+
+// Type 15.
+class QV_FlatSkinPlugin : public QV_MugShotHeadPlugin {
+public:
+    QV_FlatSkinPlugin() : QV_MugShotHeadPlugin({0.325f, 0.515f}) {}
+    unsigned char leading = 0;
+    QV_Image torso;  // "Torso.jpg"
+    QV_List<int> neck, rightEar, leftEar, hair, chin;  // "Neck.verts" ... "Chin.verts"
+    QV_String Name() const override;
+
+protected:
+    void Records(QV_HeadRecordIO& io) override;
+    std::vector<const QV_List<int>*> VertexLists() const override
+    {
+        return {&neck, &rightEar, &leftEar, &hair, &chin};
+    }
+};

@@ -1,0 +1,95 @@
+// The three plug-ins built on the older mugshot (QV_MugShot): the body avatar
+// (type 1), the eye-rig head (type 2) and the figure head (type 3), with the
+// reference data their head model records carry.
+#pragma once
+
+#include <vector>
+
+#include "QV_HeadRecordPlugin.h"
+
+// Reference data shared by the three: both reference annotations, the profile
+// photograph and the older mugshot.
+class QV_OlderMugShotPlugin : public QV_HeadRecordPlugin {
+public:
+    QV_MugShot mugshot;
+    QV_AnnotationModel frontReference;    // "Front.mma"
+    QV_AnnotationModel profileReference;  // "Right.mma" (or "NewRight.mma")
+    QV_Image profileImage;                // "Right.jpg" (or "NewRight.jpg")
+
+protected:
+    // The index lists read (their entries must not be negative).
+    virtual std::vector<const QV_List<int>*> IndexLists() const = 0;
+    // Rejects negative list entries, then sets the blend sample point.
+    bool AfterRead() override;
+    virtual void SetBlendSample() = 0;
+};
+
+class QV_BodyAvatarPlugin : public QV_OlderMugShotPlugin {
+public:
+    QV_Mesh referenceMesh;  // "Ref.obj"
+    QV_Image masks[3];
+    // Male torso, legs and head, then female torso, legs and head.
+    QV_Mesh bodyMeshes[6];
+    QV_List<int> femaleNeckBlend;  // "FNeckBlend.verts"
+    QV_List<int> maleNeckBlend;    // "MNeckBlend.verts"
+    bool femaleBody = false;
+
+    QV_String Name() const override;
+    void SetFemaleBody(bool female) override { femaleBody = female; }
+
+protected:
+    void Records(QV_HeadRecordIO& io) override;
+    std::vector<const QV_List<int>*> IndexLists() const override { return {&femaleNeckBlend, &maleNeckBlend}; }
+    void SetBlendSample() override { mugshot.blendSample.x = 0.26f; }
+};
+
+class QV_EyeRigHeadPlugin : public QV_OlderMugShotPlugin {
+public:
+    QV_Mesh referenceMesh;          // "Ref.obj"
+    QV_Mesh originalReferenceMesh;  // "OriginalRef.obj"
+    QV_Mesh targetHead;
+    QV_List<int> neck;    // "Neck.verts"
+    QV_List<int> topLip;  // "TopLip.verts"
+    QV_List<int> botLip;  // "BotLip.verts"
+
+    QV_String Name() const override;
+
+protected:
+    void Records(QV_HeadRecordIO& io) override;
+    std::vector<const QV_List<int>*> IndexLists() const override { return {&neck, &topLip, &botLip}; }
+    void SetBlendSample() override { mugshot.blendSample = QV_Point2D{0.27f, 0.464f}; }
+};
+
+class QV_FigureHeadPlugin : public QV_OlderMugShotPlugin {
+public:
+    QV_List<int> headBack;                // "HeadBack.verts"
+    QV_List<int> smooth;                  // "Smooth.verts"
+    QV_List<int> bodySmooth;              // "BodySmooth.verts"
+    QV_List<int> headCorrespondance;      // "HeadCorrespondance.verts"
+    QV_List<int> headNeckCorres;          // "HeadNeckCorres.verts"
+    QV_List<int> bodyNeckCorres;          // "BodyNeckCorres.verts"
+    QV_List<int> bodyBodyCorrespondance;  // "BodyBodyCorrespondance.verts"
+    QV_Array<int32_t> bodyHeadCorrespondance;  // "BodyHeadCorrespondance.verts"
+    std::vector<QV_String> names;
+    QV_Mesh femaleHead;  // "QuorFemaleHead.obj"
+    QV_Mesh female;      // "QuorFemale.obj"
+    QV_Mesh male;        // "QuorMale.obj"
+    QV_Image transparencyMap;      // "TransparencyMap.jpg"
+    QV_Image normTransparencyMap;  // "NormTransparencyMap.jpg"
+    QV_Image extraImage;
+    // The shell's transparency option: the alternate map when set.
+    bool alternateTransparency = true;
+
+    QV_String Name() const override;
+    void SetAlternateTransparency(bool on) { alternateTransparency = on; }
+
+protected:
+    void Records(QV_HeadRecordIO& io) override;
+    std::vector<const QV_List<int>*> IndexLists() const override
+    {
+        return {&headBack,       &smooth,         &bodySmooth,           &headCorrespondance,
+                &headNeckCorres, &bodyNeckCorres, &bodyBodyCorrespondance};
+    }
+    bool AfterRead() override;
+    void SetBlendSample() override { mugshot.blendSample = QV_Point2D{0.135f, 0.464f}; }
+};

@@ -1,0 +1,65 @@
+// The standard head plug-in's record, data directory and derived lists.
+#include "QV_StandardHeadPlugin.h"
+
+#include "QV_PluginNames.h"
+
+QV_StandardHeadPlugin::QV_StandardHeadPlugin() : QV_MugShotHeadPlugin({0.362f, 0.562f}) {}
+
+QV_String QV_StandardHeadPlugin::Name() const { return QV_PluginNames::kMaker; }
+
+void QV_StandardHeadPlugin::Records(QV_HeadRecordIO& io)
+{
+    io.MugShot2D3D(mugshot).Annotation(frontReference).Annotation(profileReference).Image(profileImage).FloatPair(
+        referenceScale);
+}
+
+bool QV_StandardHeadPlugin::LoadStandardFiles(const QV_String& directory, const char* subdirectory,
+                                              const std::vector<DataFile>& extra, QV_String& error)
+{
+    std::vector<DataFile> files = {
+        {"Front.mma", [this](const QV_String& p) { return LoadAnnotationFile(p, frontReference); }},
+        {"Right.mma", [this](const QV_String& p) { return LoadAnnotationFile(p, profileReference); }},
+        {"Right.jpg", [this](const QV_String& p) { return LoadImageFile(p, profileImage); }},
+        {"MUG.mug2d3d",
+         [this](const QV_String& p) {
+             // A failed read leaves a mugshot unusable, so read into a copy.
+             QV_MugShot2D3D read;
+             if (!read.Load(p)) return false;
+             mugshot = read;
+             return true;
+         }},
+        {"TexMask.bmp", [this](const QV_String& p) { return LoadImageFile(p, mugshot.mask); }},
+    };
+    files.insert(files.end(), extra.begin(), extra.end());
+    const bool all = LoadFileList(directory, subdirectory, files, error);
+    referenceScale = QV_Point2D{kScaleX, kScaleY};
+    Derive();
+    return all;
+}
+
+bool QV_StandardHeadPlugin::LoadDataDirectory(const QV_String& directory, QV_String& error)
+{
+    return LoadStandardFiles(directory, "QuorHeadLoadDir", {}, error);
+}
+
+void QV_StandardHeadPlugin::DeriveLists()
+{
+    referenceMesh = mugshot.templateMesh;
+    rightEye = QV_GroupVertices(referenceMesh, "RightEye");
+    leftEye = QV_GroupVertices(referenceMesh, "LeftEye");
+    rightEar = QV_GroupVertices(referenceMesh, "RightEar");
+    leftEar = QV_GroupVertices(referenceMesh, "LeftEar");
+    neighbours.Build(referenceMesh);
+}
+
+std::vector<int> QV_GroupVertices(const QV_Mesh& mesh, const char* group)
+{
+    std::vector<int> out;
+    const int index = mesh.FeatureIndex(group);
+    if (index < 0) return out;
+    QV_List<int> set;
+    mesh.FeatureIndexSet(index, set, 'v');
+    out.reserve(set.Size());
+    for (unsigned i = 0; i < set.Size(); ++i) out.push_back(set[i]);
+    return out;
+}

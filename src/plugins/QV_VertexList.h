@@ -1,0 +1,15 @@
+// Vertex-list files (".verts"): text holding a count n and then n vertex
+// indices, all whitespace-separated non-negative decimal numbers.
+#pragma once
+
+#include "QV_List.h"
+#include "QV_String.h"
+
+// Replaces list by the indices of the file. False, with the list unchanged,
+// when the file cannot be opened, when the count or an index is missing,
+// negative, not a decimal number or beyond 32 bits, or when the count is
+// larger than the file could hold.
+bool QV_LoadVertexList(const QV_String& path, QV_List<int>& list);
+
+// Writes the count and then one index per line.
+bool QV_SaveVertexList(const QV_String& path, const QV_List<int>& list);
