@@ -5,6 +5,8 @@
 #include <string>
 
 #include "MugShotTestFixture.h"
+#include "QV_MugShot.h"
+#include "QV_Squeeze.h"
 
 using namespace mugshot_fixture;
 
@@ -23,7 +25,7 @@ struct Created {
     }
 };
 
-std::vector<QV_Point2D> Projected(const QV_MugShot2D3D& mug, const QV_AnnotationModel& m, float size)
+std::vector<QV_Point2D> Projected(const QV_MugShotBase& mug, const QV_AnnotationModel& m, float size)
 {
     std::vector<QV_Point2D> p;
     EXPECT_TRUE(mug.ProjectPoints(QV_MugShotBase::kFront, {size, size}, m, p));
@@ -287,4 +289,52 @@ TEST(TwoPhotographCreation, CombinationModesOneAndThree)
     EXPECT_GT(below, 0);
     EXPECT_GT(between, 0);
     EXPECT_GT(above, 0);
+}
+
+TEST(OlderFrontCreation, VerticesFirstThenTextureWithTheOlderSqueeze)
+{
+    const QV_MugShot2D3D m = MugShot();
+    QV_MugShot old;
+    old.templateMesh = m.templateMesh;
+    old.frontMapping = m.frontMapping;
+    // Vertex 0 follows "FACE" point 0 (point 120 of the flat list), which the squeeze moves.
+    old.frontMapping.entries[0] = {{1.0f, 0.0f, 0.0f}, {120, 0, 0}};
+    old.sampler = m.sampler;
+    old.samplerHigh = m.samplerHigh;
+    old.mask = m.mask;
+    old.DeriveAssociations();
+    old.verbose = true;
+    EXPECT_FLOAT_EQ(old.blendSample.x, 0.20f);
+
+    // A "FACE" of 28 points so that the older squeeze applies.
+    QV_AnnotationModel model = FrontAnnotation();
+    QV_Annotation& face = model[1];
+    while (face.NumPoints() < 28) face.points.Append(face.points[face.NumPoints() - 1] + QV_Point2D(0.001f, 0.0f));
+    const QV_Image photo = Photo();
+    QV_Mesh out;
+    testing::internal::CaptureStderr();
+    ASSERT_TRUE(old.CreateFromFront(photo, model, {}, true, out));
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_LT(err.find("Setting XY\n"), err.find("Getting texture sample\n"));
+    EXPECT_EQ(out.texture.Rows(), kTexSizeHigh);
+    const std::vector<QV_Point2D> p = Projected(old, model, 100.0f);
+    for (int k = 0; k < kGridVertices; k += 13) {
+        EXPECT_FLOAT_EQ(out.vertices[k].x, p[k].x);
+        EXPECT_FLOAT_EQ(out.vertices[k].y, p[k].y);
+    }
+    // The texture sample followed the squeezed copy; the caller's model is unchanged.
+    QV_AnnotationModel squeezed = model;
+    QV_SqueezeOlderFront(squeezed);
+    EXPECT_NE(squeezed[1].points[0], model[1].points[0]);
+    old.verbose = false;
+    std::vector<float> a, b;
+    ASSERT_TRUE(old.TextureSample(QV_MugShotBase::kFront, photo, model, {}, false, a));
+    std::vector<QV_Point2D> imagePoints;
+    old.TextureVertexPoints(Projected(old, squeezed, 100.0f), imagePoints);
+    ASSERT_TRUE(old.sampler.Sample(photo, imagePoints, b));
+    EXPECT_EQ(a, b);
+    std::vector<float> unsqueezed;
+    old.TextureVertexPoints(Projected(old, model, 100.0f), imagePoints);
+    ASSERT_TRUE(old.sampler.Sample(photo, imagePoints, unsqueezed));
+    EXPECT_NE(a, unsqueezed);
 }
