@@ -1,0 +1,274 @@
+// The plug-in interface: defaults, the data-directory loading pattern, the
+// derived lists, the simplest save and vertex-list files.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include "PluginTestUtil.h"
+#include "QV_FaceSearch.h"
+#include "QV_VertexList.h"
+
+using namespace plugin_test;
+using visagen_test::TempDir;
+using visagen_test::WriteFileText;
+
+namespace {
+
+std::string Quiet(const std::function<void()>& f)
+{
+    testing::internal::CaptureStderr();
+    f();
+    return testing::internal::GetCapturedStderr();
+}
+
+std::vector<unsigned char> HeadBytes(const QV_AvatarPlugin& p)
+{
+    std::FILE* f = std::tmpfile();
+    EXPECT_TRUE(p.WriteHead(f));
+    std::vector<unsigned char> out(static_cast<size_t>(std::ftell(f)));
+    std::rewind(f);
+    EXPECT_EQ(std::fread(out.data(), 1, out.size(), f), out.size());
+    std::fclose(f);
+    return out;
+}
+
+TEST(PluginDefaults, FrontAndProfileIsRefusedWithItsText)
+{
+    QV_PlainHeadPlugin plugin;
+    QV_Image photo = Picture(2, 2, 1);
+    QV_AnnotationModel model = Annotation("FACE", 0.0f);
+    QV_Mesh out;
+    QV_String error = "old";
+    const QV_FaceSearch search;
+    EXPECT_FALSE(plugin.CreateFromFrontAndProfile(search, photo, model, photo, model, out, false, error));
+    EXPECT_EQ(error, "Front & Profile 3D creation not implemented for this avatar plugin");
+    EXPECT_EQ(out.VertexCount(), 0);
+}
+
+TEST(PluginDefaults, SaveFromApplicationFailsWithEmptyText)
+{
+    TempDir dir;
+    for (int type : {1, 4, 8, 13}) {
+        std::unique_ptr<QV_AvatarPlugin> p = QV_CreatePlugin(type);
+        QV_String error;
+        EXPECT_FALSE(p->SaveFromApplication(TemplateHead(), dir.File("a.obj").c_str(), error)) << type;
+        EXPECT_TRUE(error.IsEmpty()) << type;
+        EXPECT_TRUE(visagen_test::ReadFileBytes(dir.File("a.obj")).empty()) << type;
+    }
+}
+
+TEST(PluginDefaults, SetFemaleBodyWithoutBodiesChangesNothing)
+{
+    for (int type : {4, 6, 13, 15}) {
+        std::unique_ptr<QV_AvatarPlugin> p = QV_CreatePlugin(type);
+        Fill(*p);
+        const std::vector<unsigned char> before = HeadBytes(*p);
+        p->SetFemaleBody(true);
+        p->SetFemaleBody(false);
+        p->SetFemaleBody(true);
+        EXPECT_EQ(HeadBytes(*p), before) << type;
+    }
+    QV_BodyAvatarPlugin body;
+    body.SetFemaleBody(true);
+    EXPECT_TRUE(body.femaleBody);
+}
+
+TEST(PluginDefaults, TypeCodeStartsUnsetAndFormatValueIsOne)
+{
+    QV_StandardHeadPlugin plugin;
+    EXPECT_EQ(plugin.TypeCode(), -1);
+    EXPECT_EQ(plugin.FormatValue(), 1);
+}
+
+TEST(PluginSave, SimplestSaveWritesTheMeshByExtension)
+{
+    TempDir dir;
+    QV_PlainHeadPlugin plugin;
+    QV_String error;
+    ASSERT_TRUE(plugin.SaveAvatar(TemplateHead(), dir.File("head.obj").c_str(), error)) << error;
+    QV_Mesh back;
+    Quiet([&] { ASSERT_TRUE(back.Load(dir.File("head.obj").c_str())); });
+    EXPECT_EQ(back.VertexCount(), 8);
+
+    const std::string bad = dir.File("no/such/folder/head.obj");
+    Quiet([&] { EXPECT_FALSE(plugin.SaveAvatar(TemplateHead(), bad.c_str(), error)); });
+    EXPECT_EQ(error, ("Failed to save: " + bad).c_str());
+}
+
+TEST(PluginLoad, EveryFileMissingListsEachPathInOrder)
+{
+    TempDir dir;
+    const std::string d = dir.Path();
+    struct Case {
+        int type;
+        std::string folder;
+        std::vector<std::string> files;
+    };
+    const Case cases[] = {
+        {0, "/QuorHeadLoadDir/", {"Front.mma", "Right.mma", "Right.jpg", "MUG.mug2d3d", "TexMask.bmp"}},
+        {12, "/QuorSolid/Normal/", {"Front.mma", "Right.mma", "Right.jpg", "MUG.mug2d3d", "TexMask.bmp", "Neck.verts"}},
+    };
+    for (const Case& c : cases) {
+        std::unique_ptr<QV_AvatarPlugin> p = QV_CreatePlugin(c.type);
+        QV_String error;
+        bool ok = true;
+        Quiet([&] { ok = p->LoadDataDirectory(d.c_str(), error); });
+        EXPECT_FALSE(ok);
+        std::string expected = "Failed to load the following files:\n";
+        for (const std::string& f : c.files) expected += d + c.folder + f + "\n";
+        EXPECT_EQ(error.Std(), expected);
+        EXPECT_EQ(p->DataDirectory(), d.c_str());
+    }
+}
+
+// A complete data directory for the standard plug-in.
+void WriteStandardDirectory(const std::string& folder, const QV_MugShot2D3D& mug)
+{
+    ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
+    Quiet([&] {
+        ASSERT_TRUE(Annotation("FACE", 0.1f).Save((folder + "/Front.mma").c_str()));
+        ASSERT_TRUE(Annotation("PROFILE", 0.2f).Save((folder + "/Right.mma").c_str()));
+        ASSERT_TRUE(Picture(6, 4, 3).Save((folder + "/Right.jpg").c_str()));
+        ASSERT_TRUE(mug.Save((folder + "/MUG.mug2d3d").c_str()));
+        ASSERT_TRUE(Picture(3, 5, 90).Save((folder + "/TexMask.bmp").c_str()));
+    });
+}
+
+TEST(PluginLoad, CompleteStandardDirectory)
+{
+    TempDir dir;
+    QV_MugShot2D3D mug;
+    FillMugShot(mug, 0.0f);
+    WriteStandardDirectory(dir.File("QuorHeadLoadDir"), mug);
+
+    QV_StandardHeadPlugin plugin;
+    QV_String error;
+    bool ok = false;
+    Quiet([&] { ok = plugin.LoadDataDirectory(dir.Path().c_str(), error); });
+    EXPECT_TRUE(ok) << error;
+    EXPECT_EQ(error.Std(), "Failed to load the following files:\n");
+    EXPECT_EQ(plugin.frontReference.Count(), 1);
+    EXPECT_EQ(plugin.profileReference[0].label, "PROFILE");
+    EXPECT_EQ(plugin.profileImage.Rows(), 6);
+    EXPECT_FLOAT_EQ(plugin.referenceScale.x, 333.4f);
+    EXPECT_FLOAT_EQ(plugin.referenceScale.y, 512.0f);
+    // The mask file replaces the mugshot's own mask.
+    EXPECT_EQ(plugin.mugshot.mask.Rows(), 3);
+    EXPECT_EQ(plugin.mugshot.mask.Cols(), 5);
+    EXPECT_FLOAT_EQ(plugin.mugshot.blendSample.x, 0.362f);
+    EXPECT_FLOAT_EQ(plugin.mugshot.blendSample.y, 0.562f);
+    EXPECT_EQ(plugin.referenceMesh.VertexCount(), 8);
+    EXPECT_EQ(plugin.rightEye, (std::vector<int>{0, 1, 2}));
+    EXPECT_EQ(plugin.leftEar, (std::vector<int>{0, 7, 6}));
+}
+
+TEST(PluginLoad, PartlyMissingDirectoryKeepsWhatLoaded)
+{
+    TempDir dir;
+    QV_MugShot2D3D mug;
+    FillMugShot(mug, 0.0f);
+    const std::string folder = dir.File("QuorHeadLoadDir");
+    WriteStandardDirectory(folder, mug);
+    std::remove((folder + "/Right.mma").c_str());
+    WriteFileText(folder + "/Right.jpg", "not a picture");
+
+    QV_StandardHeadPlugin plugin;
+    plugin.profileImage = Picture(2, 2, 1);
+    QV_String error;
+    bool ok = true;
+    Quiet([&] { ok = plugin.LoadDataDirectory(dir.Path().c_str(), error); });
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(error.Std(), "Failed to load the following files:\n" + folder + "/Right.mma\n" + folder + "/Right.jpg\n");
+    EXPECT_EQ(plugin.frontReference[0].label, "FACE");
+    EXPECT_EQ(plugin.profileImage.Rows(), 2);  // the failed file did not touch it
+    EXPECT_EQ(plugin.rightEar, (std::vector<int>{4, 5, 6, 7}));
+}
+
+TEST(PluginLoad, SolidNeckListMustFitTheTemplateHead)
+{
+    TempDir dir;
+    QV_MugShot2D3D mug;
+    FillMugShot(mug, 0.0f);
+    const std::string folder = dir.File("QuorSolid");
+    ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
+    WriteStandardDirectory(folder + "/Normal", mug);
+    for (const auto& [text, ok] : {std::pair<std::string, bool>{"2 3 7", true}, {"2 3 8", false}}) {
+        WriteFileText(folder + "/Normal/Neck.verts", text);
+        QV_SolidHeadPlugin plugin;
+        QV_String error;
+        bool loaded = !ok;
+        Quiet([&] { loaded = plugin.LoadDataDirectory(dir.Path().c_str(), error); });
+        EXPECT_EQ(loaded, ok) << text;
+        EXPECT_EQ(plugin.neck.Size(), ok ? 2u : 0u) << text;
+    }
+}
+
+TEST(PluginRead, StandardDerivesItsListsAfterReading)
+{
+    TempDir dir;
+    QV_StandardHeadPlugin written;
+    written.SetTypeCode(0);
+    Fill(written);
+    ASSERT_TRUE(QV_SaveHeadModel(dir.File("s.qvhead").c_str(), written));
+    QV_String error;
+    std::unique_ptr<QV_AvatarPlugin> p = LoadHeadModel(dir.File("s.qvhead").c_str(), error);
+    auto* s = dynamic_cast<QV_StandardHeadPlugin*>(p.get());
+    ASSERT_TRUE(s);
+    EXPECT_EQ(s->rightEye, (std::vector<int>{0, 1, 2}));
+    EXPECT_EQ(s->leftEye, (std::vector<int>{2, 3, 4}));
+    EXPECT_EQ(s->rightEar, (std::vector<int>{4, 5, 6, 7}));
+    EXPECT_EQ(s->leftEar, (std::vector<int>{0, 7, 6}));
+    EXPECT_EQ(s->referenceMesh.VertexCount(), 8);
+    ASSERT_EQ(s->neighbours.VertexCount(), 8);
+    EXPECT_EQ(s->neighbours.Of(0), (std::vector<int>{1, 2, 6, 7}));
+    EXPECT_EQ(s->neighbours.Of(3), (std::vector<int>{2, 4}));
+    EXPECT_FLOAT_EQ(s->mugshot.blendSample.x, 0.362f);
+    EXPECT_FLOAT_EQ(s->mugshot.blendSample.y, 0.562f);
+    EXPECT_FLOAT_EQ(s->referenceScale.x, 333.4f);
+}
+
+TEST(PluginRead, BlendSamplePointsByType)
+{
+    struct Case {
+        int type;
+        float x, y;
+    };
+    const Case cases[] = {{4, 0.1f, 0.4f},     {5, 0.74f, 0.42f},   {6, 0.441f, 0.09f},  {7, 0.589f, 0.674f},
+                          {9, 0.126f, 0.844f}, {10, 0.27f, 0.496f}, {11, 0.235f, 0.721f}, {12, 0.362f, 0.562f},
+                          {13, 0.74f, 0.42f},  {14, 0.387f, 0.562f}, {2, 0.27f, 0.464f},  {3, 0.135f, 0.464f}};
+    TempDir dir;
+    for (const Case& c : cases) {
+        std::unique_ptr<QV_AvatarPlugin> p = QV_CreatePlugin(c.type);
+        Fill(*p);
+        ASSERT_TRUE(QV_SaveHeadModel(dir.File("b.qvhead").c_str(), *p));
+        QV_String error;
+        std::unique_ptr<QV_AvatarPlugin> back = LoadHeadModel(dir.File("b.qvhead").c_str(), error);
+        ASSERT_TRUE(back) << c.type;
+        QV_Point2D blend;
+        if (auto* m = dynamic_cast<QV_MugShotHeadPlugin*>(back.get())) blend = m->mugshot.blendSample;
+        if (auto* o = dynamic_cast<QV_OlderMugShotPlugin*>(back.get())) blend = o->mugshot.blendSample;
+        EXPECT_FLOAT_EQ(blend.x, c.x) << c.type;
+        EXPECT_FLOAT_EQ(blend.y, c.y) << c.type;
+    }
+}
+
+// The skinned plug-in carries its blend sample point in its record.
+TEST(PluginRead, SkinnedBlendSampleComesFromTheRecord)
+{
+    TempDir dir;
+    QV_SkinnedXmlPlugin written;
+    written.SetTypeCode(8);
+    Fill(written);
+    written.mugshot.blendSample = {0.9f, 0.8f};  // not what is stored
+    ASSERT_TRUE(QV_SaveHeadModel(dir.File("k.qvhead").c_str(), written));
+    QV_String error;
+    std::unique_ptr<QV_AvatarPlugin> p = LoadHeadModel(dir.File("k.qvhead").c_str(), error);
+    auto* k = dynamic_cast<QV_SkinnedXmlPlugin*>(p.get());
+    ASSERT_TRUE(k);
+    EXPECT_FLOAT_EQ(k->mugshot.blendSample.x, 0.415f);
+    EXPECT_FLOAT_EQ(k->mugshot.blendSample.y, 0.77f);
+    EXPECT_EQ(k->boneWeights, written.boneWeights);
+    EXPECT_EQ(k->leading, 7);
+}
+
+}  // namespace
