@@ -155,15 +155,17 @@ bool QV_AppearanceSearch::Initialise(const QV_Image& source, QV_AnnotationModel&
 void QV_AppearanceSearch::MoveToNextLevel()
 {
     QV_AnnotationModel annotation;
-    shape.ToAnnotation(LevelSize(level), annotation);
+    const QV_Point2D from = LevelSize(level);
+    shape.ToAnnotation(from, annotation);
     ++level;
-    // Keep the constraint across the change of level: it is given per coordinate.
-    QV_Array<float> fixedValues = shape.fixedValues;
-    QV_Array<unsigned char> fixedFlags = shape.fixedFlags;
-    shape.SetFromAnnotation(LevelSize(level), annotation);
-    shape.fixedValues = std::move(fixedValues);
-    shape.fixedFlags = std::move(fixedFlags);
+    const QV_Point2D to = LevelSize(level);
+    shape.SetFromAnnotation(to, annotation);
     shape.UpdateNormals();
+    // Fixed coordinates are pixels too: they follow the shape to the new level.
+    if (from.x > 0.0f && from.y > 0.0f) {
+        float* v = shape.fixedValues.Data();
+        for (int i = 0; i < shape.fixedValues.Count(); ++i) v[i] *= (i % 2 == 0) ? to.x / from.x : to.y / from.y;
+    }
     levelIterations = 0;
     shapeModel.PCA()->SetLimit(limitBase * (1.0f + 0.5f * static_cast<float>(level)));
 }

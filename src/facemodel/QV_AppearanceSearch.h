@@ -39,7 +39,9 @@ public:
     uint8_t mirror = 0;
     float limitBase = kDefaultLimitBase;
     std::vector<QV_Image> pyramid;  // index 0 the coarsest
-    QV_ShapeInstance shape;         // pixels of the current level
+    // Pixels of the current level; an optional constraint (fixedValues and
+    // fixedFlags, set by the caller in pixels of level 0) is scaled with it.
+    QV_ShapeInstance shape;
     QV_Array<float> params;
     QV_Array<float> residual;
     float bestError = 3.4028235e38f;

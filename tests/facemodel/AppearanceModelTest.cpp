@@ -118,28 +118,6 @@ TEST(AppearanceModel, FileFormRoundTripsByteForByte)
     EXPECT_EQ(WriteModel(back, dir.File("b.bin")), first);
 }
 
-TEST(AppearanceModel, VersionOneCarriesNoScaleFields)
-{
-    visagen_test::TempDir dir;
-    QV_AppearanceModel m = TrainedModel();
-    const size_t v2 = WriteModel(m, dir.File("v2.bin")).size();
-    m.version = 1;
-    const auto v1 = WriteModel(m, dir.File("v1.bin"));
-    EXPECT_EQ(v1.size() + 8, v2);
-    QV_AppearanceModel back;
-    ASSERT_TRUE(ReadModel(back, dir.File("v1.bin")));
-    EXPECT_EQ(back.version, 1);
-    EXPECT_EQ(WriteModel(back, dir.File("again.bin")), v1);
-
-    // Version 1 scales by the normalisation texture, which must then fit the texture.
-    m.normalisationTexture.Resize(3);
-    m.normalisationTexture.Fill(1.0f);
-    WriteModel(m, dir.File("short.bin"));
-    testing::internal::CaptureStderr();
-    EXPECT_FALSE(ReadModel(back, dir.File("short.bin")));
-    testing::internal::GetCapturedStderr();
-}
-
 TEST(AppearanceModel, MalformedFilesFailCleanly)
 {
     visagen_test::TempDir dir;
@@ -196,7 +174,9 @@ TEST(AppearanceModel, MalformedFilesFailCleanly)
         testing::internal::CaptureStderr();
         EXPECT_FALSE(ReadModel(back, dir.File("bad.bin"))) << c.name;
         const std::string err = testing::internal::GetCapturedStderr();
-        if (c.message) EXPECT_NE(err.find(c.message), std::string::npos) << c.name << ": " << err;
+        if (c.message) {
+            EXPECT_NE(err.find(c.message), std::string::npos) << c.name << ": " << err;
+        }
         // A failed read leaves an empty model behind.
         EXPECT_TRUE(back.sampling.empty()) << c.name;
         EXPECT_FALSE(back.textureModel.IsBuilt()) << c.name;

@@ -1,10 +1,7 @@
 // The update model: the correction it gives for a residual and its file form.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-
 #include "QV_BinaryIO.h"
-#include "QV_SVD.h"
 #include "QV_UpdateModel.h"
 #include "TestSupport.h"
 
@@ -27,107 +24,65 @@ QV_Array<float> MakeArray(std::initializer_list<float> values)
     return a;
 }
 
+QV_UpdateModel Model(QV_Array<float> w)
+{
+    QV_UpdateModel m;
+    m.Set(2.5e-6f, MakeMatrix(3, 2, {1, 2, 3, 4, 5, 6}), w, MakeMatrix(2, 2, {1, -1, 2, 3}));
+    return m;
+}
+
 }  // namespace
 
 TEST(UpdateModel, AppliesUTransposeThenWeightsThenV)
 {
-    // U is 3 x 2, w = (2, 0.5), V is 2 x 2.
-    QV_UpdateModel m;
-    m.Set(1e-6f, MakeMatrix(3, 2, {1, 2, 3, 4, 5, 6}), MakeArray({2.0f, 0.5f}), MakeMatrix(2, 2, {1, -1, 2, 3}));
-    QV_Array<float> r = MakeArray({1.0f, 0.0f, -1.0f});
-    // tmp0 = (1 - 5) / 2 = -2, tmp1 = (2 - 6) / 0.5 = -8
-    // delta0 = 1 * -2 + -1 * -8 = 6, delta1 = 2 * -2 + 3 * -8 = -28
-    QV_Array<float> delta;
-    ASSERT_TRUE(m.Apply(r, delta));
-    ASSERT_EQ(delta.Count(), 2);
-    EXPECT_FLOAT_EQ(delta[0], 6.0f);
-    EXPECT_FLOAT_EQ(delta[1], -28.0f);
-}
-
-TEST(UpdateModel, ZeroSingularValueContributesNothing)
-{
-    QV_UpdateModel m;
-    m.Set(1e-6f, MakeMatrix(3, 2, {1, 2, 3, 4, 5, 6}), MakeArray({2.0f, 0.0f}), MakeMatrix(2, 2, {1, -1, 2, 3}));
-    QV_Array<float> r = MakeArray({1.0f, 0.0f, -1.0f});
-    QV_Array<float> delta;
-    ASSERT_TRUE(m.Apply(r, delta));
-    EXPECT_FLOAT_EQ(delta[0], -2.0f);
-    EXPECT_FLOAT_EQ(delta[1], -4.0f);
-}
-
-TEST(UpdateModel, ResidualBoundsDoNotMatterButLengthDoes)
-{
-    QV_UpdateModel m;
-    m.Set(1e-6f, MakeMatrix(3, 2, {1, 2, 3, 4, 5, 6}), MakeArray({2.0f, 0.5f}), MakeMatrix(2, 2, {1, -1, 2, 3}));
-    QV_Array<float> oneBased(1, 3);
-    oneBased[1] = 1.0f;
-    oneBased[2] = 0.0f;
-    oneBased[3] = -1.0f;
-    QV_Array<float> delta;
-    ASSERT_TRUE(m.Apply(oneBased, delta));
-    EXPECT_FLOAT_EQ(delta[0], 6.0f);
-
-    QV_Array<float> tooShort = MakeArray({1.0f, 2.0f});
+    // r = (1, 0, -1): U^T r = (-4, -4). With w = (2, 0.5): tmp = (-2, -8),
+    // delta = V tmp = (6, -28). A zero singular value contributes nothing.
+    struct Case {
+        float w1, delta0, delta1;
+    };
+    for (const Case c : {Case{0.5f, 6.0f, -28.0f}, Case{0.0f, -2.0f, -4.0f}}) {
+        QV_UpdateModel m = Model(MakeArray({2.0f, c.w1}));
+        QV_Array<float> delta;
+        ASSERT_TRUE(m.Apply(MakeArray({1.0f, 0.0f, -1.0f}), delta));
+        ASSERT_EQ(delta.Count(), 2);
+        EXPECT_FLOAT_EQ(delta[0], c.delta0);
+        EXPECT_FLOAT_EQ(delta[1], c.delta1);
+    }
+    // A residual of the wrong length is refused and the output left alone.
     QV_Array<float> untouched = MakeArray({7.0f});
-    EXPECT_FALSE(m.Apply(tooShort, untouched));
-    ASSERT_EQ(untouched.Count(), 1);
+    EXPECT_FALSE(Model(MakeArray({2.0f, 0.5f})).Apply(MakeArray({1.0f, 2.0f}), untouched));
     EXPECT_EQ(untouched[0], 7.0f);
 }
 
-TEST(UpdateModel, FromSVDInvertsTheDecomposedMatrix)
-{
-    // An invertible 3 x 3 matrix: applying its decomposition to A·x gives x.
-    QV_Matrix a = MakeMatrix(3, 3, {2, 1, 0, 1, 3, 1, 0, 1, 4});
-    QV_SVD svd(a);
-    QV_UpdateModel m;
-    m.SetFromSVD(svd);
-    QV_Array<float> x = MakeArray({1.0f, -2.0f, 0.5f});
-    QV_Array<float> ax(3);
-    for (int i = 0; i < 3; ++i) ax[i] = a(i, 0) * x[0] + a(i, 1) * x[1] + a(i, 2) * x[2];
-    QV_Array<float> delta;
-    ASSERT_TRUE(m.Apply(ax, delta));
-    for (int i = 0; i < 3; ++i) EXPECT_NEAR(delta[i], x[i], 1e-4f);
-}
-
-TEST(UpdateModel, FileFormRoundTripsAndRejectsMismatchedParts)
+TEST(UpdateModel, FileFormRoundTripsAndRejectsBadRecords)
 {
     visagen_test::TempDir dir;
-    QV_UpdateModel m;
-    m.Set(2.5e-6f, MakeMatrix(3, 2, {1, 2, 3, 4, 5, 6}), MakeArray({2.0f, 0.5f}), MakeMatrix(2, 2, {1, -1, 2, 3}));
-    {
-        QV_File f = QV_OpenFile(dir.File("u.bin").c_str(), "wb");
-        ASSERT_TRUE(m.Write(f.get()));
-    }
+    auto write = [&](const QV_UpdateModel& m, const std::string& name) {
+        QV_File f = QV_OpenFile(dir.File(name).c_str(), "wb");
+        EXPECT_TRUE(m.Write(f.get()));
+    };
+    auto read = [&](QV_UpdateModel& m, const std::string& name) {
+        QV_File f = QV_OpenFile(dir.File(name).c_str(), "rb");
+        return m.Read(f.get());
+    };
+    write(Model(MakeArray({2.0f, 0.5f})), "u.bin");
     QV_UpdateModel back;
-    {
-        QV_File f = QV_OpenFile(dir.File("u.bin").c_str(), "rb");
-        ASSERT_TRUE(back.Read(f.get()));
-    }
+    ASSERT_TRUE(read(back, "u.bin"));
     EXPECT_EQ(back.Tolerance(), 2.5e-6f);
     EXPECT_EQ(back.ResidualSize(), 3);
     EXPECT_EQ(back.ParameterCount(), 2);
-    {
-        QV_File f = QV_OpenFile(dir.File("v.bin").c_str(), "wb");
-        ASSERT_TRUE(back.Write(f.get()));
-    }
+    write(back, "v.bin");
     EXPECT_EQ(visagen_test::ReadFileBytes(dir.File("u.bin")), visagen_test::ReadFileBytes(dir.File("v.bin")));
 
-    // w with three values does not fit U's two columns.
-    QV_UpdateModel bad;
-    bad.Set(1e-6f, MakeMatrix(3, 2, {1, 2, 3, 4, 5, 6}), MakeArray({1, 2, 3}), MakeMatrix(2, 2, {1, 0, 0, 1}));
-    {
-        QV_File f = QV_OpenFile(dir.File("bad.bin").c_str(), "wb");
-        ASSERT_TRUE(bad.Write(f.get()));
-    }
-    QV_File f = QV_OpenFile(dir.File("bad.bin").c_str(), "rb");
-    EXPECT_FALSE(back.Read(f.get()));
+    // Three singular values do not fit U's two columns.
+    write(Model(MakeArray({1, 2, 3})), "bad.bin");
+    EXPECT_FALSE(read(back, "bad.bin"));
     EXPECT_EQ(back.ResidualSize(), 0);
 
-    const auto bytes = visagen_test::ReadFileBytes(dir.File("u.bin"));
-    for (size_t n : {size_t{0}, size_t{3}, size_t{20}, bytes.size() / 2, bytes.size() - 1}) {
+    const size_t size = visagen_test::ReadFileBytes(dir.File("u.bin")).size();
+    for (size_t n : {size_t{0}, size_t{3}, size_t{20}, size / 2, size - 1}) {
         visagen_test::WriteTruncated(dir.File("u.bin"), dir.File("t.bin"), n);
-        QV_File t = QV_OpenFile(dir.File("t.bin").c_str(), "rb");
         QV_UpdateModel cut;
-        EXPECT_FALSE(cut.Read(t.get())) << n;
+        EXPECT_FALSE(read(cut, "t.bin")) << n;
     }
 }
