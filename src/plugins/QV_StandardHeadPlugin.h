@@ -27,6 +27,10 @@ public:
     bool CreateFromFront(const QV_FaceSearch& shapeModel, const QV_Image& photo, const QV_AnnotationModel& model,
                          QV_Mesh& out, bool highRes, QV_String& error) override;
     bool SaveFromApplication(const QV_Mesh& mesh, const QV_String& path, QV_String& error) override;
+    bool CreateFromFrontAndProfile(const QV_FaceSearch& shapeModel, const QV_Image& front,
+                                   const QV_AnnotationModel& frontModel, const QV_Image& profile,
+                                   const QV_AnnotationModel& profileModel, QV_Mesh& out, bool highRes,
+                                   QV_String& error) override;
 
     static constexpr float kScaleX = 333.4f;
     static constexpr float kScaleY = 512.0f;

@@ -1,0 +1,38 @@
+// visagen-cli: photograph to head, photograph to annotation, and file
+// conversion, without a display.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "CliCommands.h"
+#include "CliOptions.h"
+
+#ifndef VISAGEN_DATA_DIR
+#define VISAGEN_DATA_DIR "data"
+#endif
+
+int main(int argc, char** argv)
+{
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    CliOptions options;
+    std::string error;
+    if (!ParseCliOptions(args, options, error)) {
+        std::fprintf(stderr, "visagen-cli: %s\n\n%s", error.c_str(), CliUsage());
+        return kCliUsage;
+    }
+    switch (options.command) {
+    case CliOptions::Command::kHelp:
+        std::fputs(CliUsage(), stdout);
+        return kCliSuccess;
+    case CliOptions::Command::kCreate:
+        return RunCreate(options, VISAGEN_DATA_DIR);
+    case CliOptions::Command::kFit:
+        return RunFit(options, VISAGEN_DATA_DIR);
+    case CliOptions::Command::kConvert:
+        return RunConvert(options);
+    case CliOptions::Command::kNone:
+        break;
+    }
+    std::fputs(CliUsage(), stderr);
+    return kCliUsage;
+}

@@ -1,0 +1,89 @@
+// Head creation of the standard head plug-in: the mugshot deforms the template
+// head to the fitted annotation (and, with a profile photograph, takes depth
+// from the profile) and textures it; the head is then repaired and aligned
+// against the reference head.
+#include <algorithm>
+#include <vector>
+
+#include "QV_AnnotationPreparation.h"
+#include "QV_HeadRepair.h"
+#include "QV_StandardHeadPlugin.h"
+
+namespace {
+
+constexpr const char* kMugShotFailed = "Failed to get mugshot mesh";
+
+// Vertices whose position is replaced by the mean of their neighbours after
+// creation, in this order (two template vertices that the mapping leaves
+// poorly placed).
+constexpr int kAverageFixVertices[] = {733, 729};
+
+// The eye parts for the mugshot: each eye's template vertices with the box
+// centre of its annotation. A template without eye groups places no eyes; a
+// template with them needs both eye annotations.
+bool StandardEyeParts(const QV_AnnotationModel& model, const QV_Point2D& imageSize, const std::vector<int>& right,
+                      const std::vector<int>& left, std::vector<QV_RigidPart>& parts)
+{
+    parts.clear();
+    if (right.empty() && left.empty()) return true;
+    QV_Point2D rightTarget, leftTarget;
+    if (!QV_AnnotationPreparation::EyeTargets(model, imageSize, rightTarget, leftTarget)) return false;
+    if (!right.empty()) parts.push_back({right, rightTarget});
+    if (!left.empty()) parts.push_back({left, leftTarget});
+    return true;
+}
+
+// The repairs after a successful creation: average fix, alignment of the
+// whole head to the reference head, the ears replaced by the reference ears,
+// and the derived data recomputed.
+bool RepairCreatedHead(const QV_StandardHeadPlugin& plugin, QV_Mesh& out)
+{
+    const QV_Mesh& referenceMesh = plugin.referenceMesh;
+    // Only the fixed vertices that this template has.
+    std::vector<int> fix;
+    const int count = std::min({out.VertexCount(), referenceMesh.VertexCount(), plugin.neighbours.VertexCount()});
+    for (int v : kAverageFixVertices)
+        if (v < count) fix.push_back(v);
+    if (!fix.empty() && !QV_HeadRepair::AverageFix(out, fix, plugin.neighbours)) return false;
+    if (!QV_HeadRepair::AlignToReference(out, referenceMesh)) return false;
+    for (const std::vector<int>* ear : {&plugin.rightEar, &plugin.leftEar})
+        if (!ear->empty() && !QV_HeadRepair::RigidReplace(out, referenceMesh, *ear)) return false;
+    QV_HeadRepair::Finish(out);
+    return true;
+}
+
+}  // namespace
+
+bool QV_StandardHeadPlugin::CreateFromFront(const QV_FaceSearch&, const QV_Image& photo,
+                                            const QV_AnnotationModel& model, QV_Mesh& out, bool highRes,
+                                            QV_String& error)
+{
+    const QV_AnnotationModel copy(model);
+    const QV_Point2D size(static_cast<float>(photo.Cols()), static_cast<float>(photo.Rows()));
+    std::vector<QV_RigidPart> parts;
+    if (!StandardEyeParts(copy, size, rightEye, leftEye, parts) ||
+        !mugshot.CreateFromFront(photo, copy, parts, highRes, out) || !RepairCreatedHead(*this, out)) {
+        error = kMugShotFailed;
+        return false;
+    }
+    return true;
+}
+
+bool QV_StandardHeadPlugin::CreateFromFrontAndProfile(const QV_FaceSearch&, const QV_Image& front,
+                                                      const QV_AnnotationModel& frontModel,
+                                                      const QV_Image& profile,
+                                                      const QV_AnnotationModel& profileModel, QV_Mesh& out,
+                                                      bool highRes, QV_String& error)
+{
+    const QV_AnnotationModel frontCopy(frontModel);
+    const QV_AnnotationModel profileCopy(profileModel);
+    const QV_Point2D size(static_cast<float>(front.Cols()), static_cast<float>(front.Rows()));
+    std::vector<QV_RigidPart> parts;
+    if (!StandardEyeParts(frontCopy, size, rightEye, leftEye, parts) ||
+        !mugshot.CreateFromFrontAndProfile(front, frontCopy, profile, profileCopy, parts, highRes, out) ||
+        !RepairCreatedHead(*this, out)) {
+        error = kMugShotFailed;
+        return false;
+    }
+    return true;
+}
