@@ -44,7 +44,9 @@ public:
 
     // Trains `out` from the examples. The shape model must have a built PCA
     // whose length matches every example shape; at least two examples. False
-    // with a message when the data cannot give a model.
+    // with a message when the data cannot give a model. Synthesis leaves out
+    // the appearance PCA's mean, so the shape PCA should be built on the same
+    // (aligned) shapes, whose parameters then average to zero.
     bool Train(QV_ShapeModel2D& shapeModel, const std::vector<QV_AppearanceExample>& examples,
                QV_AppearanceModel& out);
 };
