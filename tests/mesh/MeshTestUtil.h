@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
 #include <initializer_list>
+#include <string>
 
 #include "QV_Mesh.h"
 
@@ -66,7 +66,10 @@ inline std::string FacesText(const QV_Mesh& m)
 inline std::string IndicesText(const QV_List<int>& l)
 {
     std::string s;
-    for (unsigned i = 0; i < l.Size(); ++i) s += (i ? "," : "") + std::to_string(l[i]);
+    for (unsigned i = 0; i < l.Size(); ++i) {
+        if (i) s += ',';
+        s += std::to_string(l[i]);
+    }
     return s;
 }
 

@@ -193,9 +193,11 @@ TEST(ObjRead, LongLinesAreReadWhole)
     std::string text;
     for (int i = 0; i < 400; ++i) text += "v " + std::to_string(i) + " 0 " + std::to_string(i % 7) + "\n";
     text += "g " + name + "\n";
-    text += "#" + std::string(254, ' ') + "v 1 2 3\n";
+    text += '#';
+    text.append(254, ' ');
+    text += "v 1 2 3\n";
     std::string face = "f";
-    for (int i = 1; i <= 400; ++i) face += " " + std::to_string(i);
+    for (int i = 1; i <= 400; ++i) (face += ' ') += std::to_string(i);
     text += face + "\n";
     QV_Mesh m;
     std::string err;

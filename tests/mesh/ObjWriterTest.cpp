@@ -85,7 +85,7 @@ TEST(ObjWrite, CornerItemForms)
         m.faces.Append(MakeFace({Corner(3, c.n, c.t), Corner(3, c.n, c.t), Corner(3, c.n, c.t)}));
         AddFeature(m, "F", {0});
         const std::string t = Text(m);
-        const std::string line = "f" + std::string(c.item) + c.item + c.item + "\n";
+        const std::string line = std::string("f") + c.item + c.item + c.item + "\n";
         EXPECT_NE(t.find("\n" + line), std::string::npos) << c.item << "\n" << t;
     }
 }
