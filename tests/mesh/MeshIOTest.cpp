@@ -53,9 +53,7 @@ TEST(MeshIO, UnknownExtensionAndUnavailableFormatsFail)
         {"x.3ds", false, "QV_MIO_3DS::Load() not implemented\n"},
         {"x.echo", true, "not implemented yet\n"},
         {"x.wrl", true, "QV_MIO_VRML::Save() Error! : the VRML format is not available yet\n"},
-        {"x.stl", false, "QV_MIO_STL::Load() Error! : the STL format is not available yet\n"},
         {"x.xml", false, ""},
-        {"x.gmesh", true, ""},
     };
     for (const Case& c : cases) {
         const QV_String path(dir.File(c.file));
