@@ -73,13 +73,6 @@ TEST(PluginDefaults, SetFemaleBodyWithoutBodiesChangesNothing)
     EXPECT_TRUE(body.femaleBody);
 }
 
-TEST(PluginDefaults, TypeCodeStartsUnsetAndFormatValueIsOne)
-{
-    QV_StandardHeadPlugin plugin;
-    EXPECT_EQ(plugin.TypeCode(), -1);
-    EXPECT_EQ(plugin.FormatValue(), 1);
-}
-
 TEST(PluginSave, SimplestSaveWritesTheMeshByExtension)
 {
     TempDir dir;
@@ -225,31 +218,6 @@ TEST(PluginRead, StandardDerivesItsListsAfterReading)
     EXPECT_FLOAT_EQ(s->mugshot.blendSample.x, 0.362f);
     EXPECT_FLOAT_EQ(s->mugshot.blendSample.y, 0.562f);
     EXPECT_FLOAT_EQ(s->referenceScale.x, 333.4f);
-}
-
-TEST(PluginRead, BlendSamplePointsByType)
-{
-    struct Case {
-        int type;
-        float x, y;
-    };
-    const Case cases[] = {{4, 0.1f, 0.4f},     {5, 0.74f, 0.42f},   {6, 0.441f, 0.09f},  {7, 0.589f, 0.674f},
-                          {9, 0.126f, 0.844f}, {10, 0.27f, 0.496f}, {11, 0.235f, 0.721f}, {12, 0.362f, 0.562f},
-                          {13, 0.74f, 0.42f},  {14, 0.387f, 0.562f}, {2, 0.27f, 0.464f},  {3, 0.135f, 0.464f}};
-    TempDir dir;
-    for (const Case& c : cases) {
-        std::unique_ptr<QV_AvatarPlugin> p = QV_CreatePlugin(c.type);
-        Fill(*p);
-        ASSERT_TRUE(QV_SaveHeadModel(dir.File("b.qvhead").c_str(), *p));
-        QV_String error;
-        std::unique_ptr<QV_AvatarPlugin> back = LoadHeadModel(dir.File("b.qvhead").c_str(), error);
-        ASSERT_TRUE(back) << c.type;
-        QV_Point2D blend;
-        if (auto* m = dynamic_cast<QV_MugShotHeadPlugin*>(back.get())) blend = m->mugshot.blendSample;
-        if (auto* o = dynamic_cast<QV_OlderMugShotPlugin*>(back.get())) blend = o->mugshot.blendSample;
-        EXPECT_FLOAT_EQ(blend.x, c.x) << c.type;
-        EXPECT_FLOAT_EQ(blend.y, c.y) << c.type;
-    }
 }
 
 // The skinned plug-in carries its blend sample point in its record.

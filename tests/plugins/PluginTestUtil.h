@@ -118,18 +118,12 @@ inline void Fill(QV_AvatarPlugin& p)
         t->referenceMesh = TemplateHead(4.0f);
         t->originalReferenceMesh = TemplateHead(5.0f);
         t->targetHead = TemplateHead(6.0f);
-        t->neck = Indices({0, 1});
-        t->topLip = Indices({2});
-        t->botLip = Indices({3, 4, 5});
+        t->neck = t->topLip = t->botLip = Indices({0, 1});
     }
     if (auto* t = dynamic_cast<QV_FigureHeadPlugin*>(&p)) {
-        t->headBack = Indices({1});
-        t->smooth = Indices({2, 3});
-        t->bodySmooth = Indices({4});
-        t->headCorrespondance = Indices({5, 6});
-        t->headNeckCorres = Indices({7});
-        t->bodyNeckCorres = Indices({8, 9});
-        t->bodyBodyCorrespondance = Indices({10});
+        for (QV_List<int>* l : {&t->headBack, &t->smooth, &t->bodySmooth, &t->headCorrespondance, &t->headNeckCorres,
+                                &t->bodyNeckCorres, &t->bodyBodyCorrespondance})
+            *l = Indices({static_cast<int>(l->Size()), 9});
         t->bodyHeadCorrespondance.Resize(1, 3);
         for (int i = 1; i <= 3; ++i) t->bodyHeadCorrespondance[i] = 100 + i;
         t->names = {QV_String("Hip"), QV_String(""), QV_String("Head")};
@@ -141,10 +135,7 @@ inline void Fill(QV_AvatarPlugin& p)
         t->extraImage = Picture(1, 1, 42);
     }
     if (auto* t = dynamic_cast<QV_EarNeckHeadPlugin*>(&p)) {
-        t->rightEar = Indices({0});
-        t->leftEar = Indices({1});
-        t->neck = Indices({2, 3});
-        t->topNeck = Indices({4});
+        t->rightEar = t->leftEar = t->neck = t->topNeck = Indices({0, 3});
         t->mouthParts = Indices({5, 6, 7});
         t->referenceTexture = Picture(3, 3, 50);
     }
@@ -152,9 +143,8 @@ inline void Fill(QV_AvatarPlugin& p)
         t->leading = 7;
         t->skeletonText.Resize(0, 4);
         for (int i = 0; i < 5; ++i) t->skeletonText[i] = static_cast<unsigned char>("<sk/>"[i]);
-        t->bonemapText.Resize(1, 2);
+        t->bonemapText.Resize(1, 1);
         t->bonemapText[1] = 'a';
-        t->bonemapText[2] = '\n';
         t->boneWeights = {{1, 2, 0.5f}, {3, 4, 0.25f}};
         t->head = Indices({6, 7});
         t->flag = 1;
@@ -162,30 +152,20 @@ inline void Fill(QV_AvatarPlugin& p)
     }
     if (auto* t = dynamic_cast<QV_BodySkinPlugin*>(&p)) {
         t->countedInts = {5, -6, 7};
-        t->neck = Indices({1});
-        t->rightEar = Indices({2});
-        t->leftEar = Indices({3});
+        t->neck = t->rightEar = t->leftEar = Indices({1, 2});
     }
     if (auto* t = dynamic_cast<QV_NeckBlendPlugin*>(&p)) {
         t->slots[0] = 11;
         t->slots[1] = -12;
-        t->head = Indices({0, 1, 2});
-        t->neck = Indices({7});
+        t->head = t->neck = Indices({0, 7});
     }
     if (auto* t = dynamic_cast<QV_EyePartsHeadPlugin*>(&p)) {
         t->countedInts = {9};
-        t->head = Indices({0});
-        t->derived = Indices({1});
-        t->rear = Indices({2});
-        t->lear = Indices({3});
-        t->smooth = Indices({4});
-        t->blip = Indices({5});
-        t->tlip = Indices({6});
+        t->head = t->derived = t->rear = t->lear = t->smooth = t->blip = t->tlip = Indices({4});
     }
     if (auto* t = dynamic_cast<QV_SolidHeadPlugin*>(&p)) t->neck = Indices({4, 5});
     if (auto* t = dynamic_cast<QV_AnimatedFacePlugin*>(&p)) {
-        t->neck = Indices({1});
-        t->nonFace = Indices({2});
+        t->neck = t->nonFace = Indices({1, 2});
         t->blink = TemplateHead(20.0f);
         t->halfBlink = TemplateHead(21.0f);
         t->smile = TemplateHead(22.0f);
@@ -193,11 +173,7 @@ inline void Fill(QV_AvatarPlugin& p)
     if (auto* t = dynamic_cast<QV_FlatSkinPlugin*>(&p)) {
         t->leading = 1;
         t->torso = Picture(2, 5, 70);
-        t->neck = Indices({0});
-        t->rightEar = Indices({1});
-        t->leftEar = Indices({2});
-        t->hair = Indices({3});
-        t->chin = Indices({4});
+        t->neck = t->rightEar = t->leftEar = t->hair = t->chin = Indices({0, 4});
     }
 }
 

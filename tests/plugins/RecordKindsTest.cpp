@@ -83,52 +83,6 @@ TEST(RecordKinds, CountsBeyondTheStreamFail)
     EXPECT_EQ(indices.Count(), 0);
 }
 
-TEST(RecordKinds, IndexArrayKeepsItsBoundsAndSignExtends)
-{
-    QV_Array<int32_t> a(-2, 0);
-    a[-2] = -5;
-    a[-1] = 0x7fffffff;
-    a[0] = 3;
-    std::FILE* f = std::tmpfile();
-    ASSERT_TRUE(QV_WriteIndexArray(f, a));
-    EXPECT_EQ(std::ftell(f), 24 + 12);
-    std::rewind(f);
-    std::vector<unsigned char> head(24);
-    ASSERT_EQ(std::fread(head.data(), 1, 24, f), 24u);
-    EXPECT_EQ(head, I64Bytes({3, -2, 0}));
-    std::rewind(f);
-    QV_Array<int32_t> back;
-    ASSERT_TRUE(QV_ReadIndexArray(f, back));
-    std::fclose(f);
-    EXPECT_EQ(back.Low(), -2);
-    EXPECT_EQ(back.High(), 0);
-    EXPECT_EQ(back[-2], -5);
-    EXPECT_EQ(back[-1], 0x7fffffff);
-}
-
-TEST(RecordKinds, ListsAndTriplesReadBackExactly)
-{
-    const std::vector<QV_String> names = {"one", "", "three"};
-    const std::vector<QV_VertexBoneWeight> triples = {{1, 2, 0.5f}, {-1, 7, 1.0f}};
-    const std::vector<int32_t> ints = {4, -4};
-    std::FILE* f = std::tmpfile();
-    ASSERT_TRUE(QV_WriteNameList(f, names) && QV_WriteTripleList(f, triples) && QV_WriteCountedInts(f, ints));
-    const long end = std::ftell(f);
-    // 4 + (4 + 4) + (4 + 1) + (4 + 6), 4 + 2 * 12, 4 + 2 * 4
-    EXPECT_EQ(end, 27 + 28 + 12);
-    std::rewind(f);
-    std::vector<QV_String> n;
-    std::vector<QV_VertexBoneWeight> t;
-    std::vector<int32_t> i;
-    ASSERT_TRUE(QV_ReadNameList(f, n) && QV_ReadTripleList(f, t) && QV_ReadCountedInts(f, i));
-    std::fclose(f);
-    ASSERT_EQ(n.size(), 3u);
-    EXPECT_EQ(n[2], "three");
-    EXPECT_TRUE(n[1].IsEmpty());
-    EXPECT_EQ(t, triples);
-    EXPECT_EQ(i, ints);
-}
-
 TEST(RecordIO, StopsAtTheFirstFailure)
 {
     // An int, then a float pair cut short, then an int that must not be read.
