@@ -125,11 +125,20 @@ protected:
     }
 };
 
-// Type 12: the standard records and a neck list.
+// Type 12: the standard records and a neck list. Its creation differs from
+// the standard one and is not available yet (false, empty error text); it
+// saves only through SaveAvatar, so the application's save is the default.
 class QV_SolidHeadPlugin : public QV_StandardHeadPlugin {
 public:
     QV_List<int> neck;  // "Neck.verts"
     bool LoadDataDirectory(const QV_String& directory, QV_String& error) override;
+    bool SaveFromApplication(const QV_Mesh& mesh, const QV_String& path, QV_String& error) override;
+    bool CreateFromFront(const QV_FaceSearch& shapeModel, const QV_Image& photo, const QV_AnnotationModel& model,
+                         QV_Mesh& out, bool highRes, QV_String& error) override;
+    bool CreateFromFrontAndProfile(const QV_FaceSearch& shapeModel, const QV_Image& front,
+                                   const QV_AnnotationModel& frontModel, const QV_Image& profile,
+                                   const QV_AnnotationModel& profileModel, QV_Mesh& out, bool highRes,
+                                   QV_String& error) override;
 
 protected:
     void Records(QV_HeadRecordIO& io) override;
