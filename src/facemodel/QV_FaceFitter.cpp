@@ -53,8 +53,11 @@ bool QV_FaceFitter::InitialiseFromEyes(const QV_Image& image, QV_AnnotationModel
     if (!profileSearch.shapeModel.IsValid() || size.x <= 0.0f || size.y <= 0.0f) return false;
     QV_Point2D a = eyeA, b = eyeB;
     if (profileSearch.mirror) {
-        a.x = 1.0f - a.x;
-        b.x = 1.0f - b.x;
+        // In the mirrored frame the photograph's right eye lies where the
+        // model expects its left one: mirror the points and swap them, or the
+        // fit would turn the face upside down to match them.
+        a = QV_Point2D(1.0f - eyeB.x, eyeB.y);
+        b = QV_Point2D(1.0f - eyeA.x, eyeA.y);
     }
     const int right = model.Find(QV_Labels::RightEye);
     const int left = model.Find(QV_Labels::LeftEye);
@@ -76,10 +79,17 @@ bool QV_FaceFitter::InitialiseFromBox(const QV_Image& image, QV_AnnotationModel&
     const QV_Point2D size = ImageSize(image);
     profileSearch.shapeModel.PlaceMeanShape(size, model);
     if (!profileSearch.shapeModel.IsValid() || size.x <= 0.0f || size.y <= 0.0f) return false;
+    QV_Point2D a = cornerA, b = cornerB;
+    if (profileSearch.mirror) {
+        // The box mirrored into the search's frame, its corners keeping their
+        // left-right order so that the face is not flipped.
+        a.x = 1.0f - cornerB.x;
+        b.x = 1.0f - cornerA.x;
+    }
     QV_Point2D c, s;
     if (UsedBox(model, c, s)) {
-        const QV_Point2D m = (cornerA + cornerB) * 0.5f;
-        const QV_Point2D d = cornerB - cornerA;
+        const QV_Point2D m = (a + b) * 0.5f;
+        const QV_Point2D d = b - a;
         // A flat box side would divide by zero: that axis keeps its scale.
         const float fx = s.x > 0.0f ? d.x / s.x : 1.0f;
         const float fy = s.y > 0.0f ? d.y / s.y : 1.0f;

@@ -57,6 +57,34 @@ float MeanError(const QV_AnnotationModel& fit, const QV_AnnotationModel& truth)
     return n ? static_cast<float>(sum / n) : 1e9f;
 }
 
+// Mean pixel distance from each fitted point to the closed outline of the
+// truth contour with the same label: blind to how points are numbered.
+float OutlineError(const QV_AnnotationModel& fit, const QV_AnnotationModel& truth)
+{
+    double sum = 0.0;
+    int n = 0;
+    for (int i = 0; i < fit.Count(); ++i) {
+        int j = truth.Find(fit[i].label);
+        if (j < 0) continue;
+        const QV_Annotation& t = truth[j];
+        for (int k = 0; k < fit[i].NumPoints(); ++k) {
+            QV_Point2D p = fit[i].points[k].Scaled(kSize);
+            float best = 1e9f;
+            for (int s = 0; s < t.NumPoints(); ++s) {
+                QV_Point2D a = t.points[s].Scaled(kSize), b = t.points[(s + 1) % t.NumPoints()].Scaled(kSize);
+                QV_Point2D d = b - a;
+                float len2 = d.x * d.x + d.y * d.y;
+                float u = len2 > 0 ? ((p.x - a.x) * d.x + (p.y - a.y) * d.y) / len2 : 0.0f;
+                u = std::fmin(1.0f, std::fmax(0.0f, u));
+                best = std::fmin(best, Distance(p, a + d * u));
+            }
+            sum += best;
+            ++n;
+        }
+    }
+    return n ? static_cast<float>(sum / n) : 1e9f;
+}
+
 // One progress call as the test sees it.
 struct Record {
     std::string message;
@@ -430,4 +458,75 @@ TEST(FaceSearchFile, MissingFileFailsWithTheSystemMessage)
     std::string err = testing::internal::GetCapturedStderr();
     EXPECT_NE(err.find("QV_FaceSearch::Read() Error! : cannot open"), std::string::npos) << err;
     EXPECT_NE(err.find(": No such file or directory"), std::string::npos) << err;
+}
+
+TEST_F(FaceSearchTest, StageOptionsChangeTheStepCount)
+{
+    struct Case {
+        uint8_t skipShape, skipAppearance, secondPass;
+        int steps;
+    };
+    // Profile 25 + 1 + 25; appearance start 1, 15 steps; stage 5 one step,
+    // or a second start and 15 more steps ending the search.
+    const Case cases[] = {
+        {0, 0, 0, 51 + 1 + 15 + 1},
+        {0, 0, 1, 51 + 1 + 15 + 1 + 15},
+        {1, 0, 0, 1 + 1 + 15 + 1},
+        {0, 1, 0, 51 + 1},
+        {1, 1, 0, 1 + 1},
+    };
+    for (const Case& c : cases) {
+        Place();
+        QV_FaceFitter& f = search.fitter;
+        f.BeginSearch();
+        f.skipShape = c.skipShape;
+        f.skipAppearance = c.skipAppearance;
+        f.secondAppearancePass = c.secondPass;
+        float fit = 3.4028235e38f;
+        int n = 0;
+        while (!f.Step(fit) && n < 1000) ++n;
+        EXPECT_EQ(f.steps, c.steps) << int(c.skipShape) << int(c.skipAppearance) << int(c.secondPass);
+        if (!c.skipAppearance) {
+            // The last step was an appearance step: its fit is the error x 1000.
+            EXPECT_FLOAT_EQ(fit, search.fitter.appearanceSearch.bestError * 1000.0f);
+            // The appearance search alone only gets part of the way.
+            EXPECT_LT(MeanError(f.result, photo.truth), c.skipShape ? 8.0f : 3.0f);
+        }
+    }
+}
+
+TEST_F(FaceSearchTest, MirroredSearchGivesTheResultInThePhotographsFrame)
+{
+    // The synthetic face is nearly symmetric, so the model fits its mirror
+    // image too; the result must come back unmirrored.
+    search.fitter.profileSearch.mirror = 1;
+    Place();
+    const float before = OutlineError(fit, photo.truth);
+    Run();
+    // Mirroring back renumbers points by each contour's own convention, so
+    // the fit is measured against the outlines rather than point by point.
+    EXPECT_LT(OutlineError(fit, photo.truth), 0.3f * before);
+    EXPECT_LT(OutlineError(fit, photo.truth), 2.0f);
+    int right = fit.Find(QV_Labels::RightEye), left = fit.Find(QV_Labels::LeftEye);
+    ASSERT_GE(right, 0);
+    ASSERT_GE(left, 0);
+    EXPECT_LT(fit[right].Centroid().x, fit[left].Centroid().x);
+}
+
+TEST_F(FaceSearchTest, MirroredBoxPlacementKeepsTheFaceUpright)
+{
+    search.fitter.profileSearch.mirror = 1;
+    QV_AnnotationModel placed;
+    ASSERT_TRUE(search.fitter.InitialiseFromBox(photo.image, placed, QV_Point2D(0.25f, 0.15f),
+                                                QV_Point2D(0.65f, 0.85f)));
+    int right = placed.Find(QV_Labels::RightEye), left = placed.Find(QV_Labels::LeftEye);
+    int mouth = placed.Find(QV_Labels::InnerMouth);
+    ASSERT_GE(right, 0);
+    ASSERT_GE(mouth, 0);
+    // Right eye on the image's left, eyes above the mouth, all inside the box.
+    EXPECT_LT(placed[right].Centroid().x, placed[left].Centroid().x);
+    EXPECT_GT(placed[right].Centroid().y, placed[mouth].Centroid().y);
+    QV_Point2D c = placed.Centroid(false);
+    EXPECT_GT(c.x, 0.25f);
+    EXPECT_LT(c.x, 0.65f);
 }
