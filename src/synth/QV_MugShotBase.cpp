@@ -166,11 +166,17 @@ QV_NormaliseResult QV_MugShotBase::NormaliseWith(int side, const QV_Similarity& 
 void QV_MugShotBase::TextureVertexPoints(const std::vector<QV_Point2D>& projected,
                                          std::vector<QV_Point2D>& out) const
 {
+    // Lists derived from an older template (the template was replaced after
+    // reading) are rebuilt here rather than trusted.
+    std::vector<std::vector<int>> rebuilt;
+    const bool current = texVertVertices.size() == static_cast<size_t>(templateMesh.TexCoordCount());
+    if (!current) templateMesh.BuildTexCoordVertices(rebuilt);
+    const std::vector<std::vector<int>>& lists = current ? texVertVertices : rebuilt;
     const QV_Point2D first = projected.empty() ? QV_Point2D() : projected[0];
-    out.assign(texVertVertices.size(), first);
+    out.assign(lists.size(), first);
     char line[96];
-    for (size_t t = 0; t < texVertVertices.size(); ++t) {
-        const std::vector<int>& verts = texVertVertices[t];
+    for (size_t t = 0; t < lists.size(); ++t) {
+        const std::vector<int>& verts = lists[t];
         if (verts.empty()) {
             std::snprintf(line, sizeof line, "texvert %zu had zero associated verts\n", t);
             Say(line);
@@ -201,8 +207,8 @@ bool QV_MugShotBase::TextureSample(int side, const QV_Image& photo, const QV_Ann
         if (!PlaceRigidPart(side, projected, part.vertices, part.target)) return false;
 
     char line[160];
-    std::snprintf(line, sizeof line, "Getting %zu image points from %zu projected 3D verts\n",
-                  texVertVertices.size(), projected.size());
+    std::snprintf(line, sizeof line, "Getting %d image points from %zu projected 3D verts\n",
+                  templateMesh.TexCoordCount(), projected.size());
     Say(line);
     std::vector<QV_Point2D> imagePoints;
     TextureVertexPoints(projected, imagePoints);

@@ -155,6 +155,13 @@ TEST(FrontCreation, TextureVertexWithoutVerticesTakesProjectedPointZero)
     EXPECT_EQ(points[1], QV_Point2D(1, 2));
     EXPECT_EQ(points[2], QV_Point2D(3, 4));
     EXPECT_EQ(points[kGridVertices], QV_Point2D(7, 8));
+
+    // Lists left over from another template are rebuilt, not trusted.
+    QV_MugShot2D3D stale = MugShot();
+    stale.texVertVertices.assign(3, std::vector<int>{kGridVertices + 50});
+    std::vector<QV_Point2D> again;
+    stale.TextureVertexPoints(projected, again);
+    EXPECT_EQ(again, points);
 }
 
 TEST(FrontCreation, FailuresLeaveTheOutputUntouched)
