@@ -41,10 +41,13 @@ void MoveEyePoints(QV_Annotation& eye, const QV_Point2D& size, float sign)
 
 void QV_CopyLandmarks(QV_AnnotationModel& model, const QV_AnnotationModel& reference)
 {
-    const int n = model.Count() < reference.Count() ? model.Count() : reference.Count();
-    for (int i = 0; i < n; ++i) {
+    for (int i = 0; i < model.Count(); ++i) {
         QV_Annotation& a = model[i];
-        const QV_List<int>& from = reference[i].landmarks;
+        // A fit holds only the model's used contours, so a contour may sit at
+        // a smaller index than in the reference: then its label finds it.
+        int r = i < reference.Count() && reference[i].label == a.label ? i : reference.Find(a.label);
+        if (r < 0) continue;
+        const QV_List<int>& from = reference[r].landmarks;
         a.landmarks.Clear();
         for (size_t k = 0; k < from.Size(); ++k) {
             int index = from[k];

@@ -7,8 +7,9 @@
 #include "QV_Point.h"
 
 // Each annotation takes the landmark list of the reference annotation at the
-// same index. Indices that do not name one of the annotation's points are
-// dropped, and annotations beyond the reference keep their own lists.
+// same index, or, when the labels there differ, of the first reference
+// annotation with its label. Indices that do not name one of the annotation's
+// points are dropped; annotations the reference lacks keep their own lists.
 void QV_CopyLandmarks(QV_AnnotationModel& model, const QV_AnnotationModel& reference);
 
 // The side openings of "INNER MOUTH" (points 1-11 and 5-7) are shortened,

@@ -189,6 +189,26 @@ TEST(CopyLandmarks, ListsComeFromTheReferenceByIndexAndMustFitThePoints)
     EXPECT_EQ(model[2].landmarks[0], 0);
 }
 
+TEST(CopyLandmarks, FitsWithoutTheUnusedContoursFindTheirsByLabel)
+{
+    // The reference has an unused "HEAD" between the eyes; the fit does not.
+    QV_AnnotationModel reference;
+    reference.annotations.Append(Contour(QV_Labels::RightEye, {{0, 0}, {1, 1}, {2, 2}}, false));
+    reference.annotations.Append(Contour(QV_Labels::Head, {{0, 0}, {1, 1}, {2, 2}}, true));
+    reference.annotations.Append(Contour(QV_Labels::LeftEye, {{0, 0}, {1, 1}, {2, 2}}, false));
+    reference[0].landmarks.Append(0);
+    reference[1].landmarks.Append(1);
+    reference[2].landmarks.Append(2);
+    QV_AnnotationModel fit;
+    fit.annotations.Append(Contour(QV_Labels::RightEye, {{0, 0}, {1, 1}, {2, 2}}, false));
+    fit.annotations.Append(Contour(QV_Labels::LeftEye, {{0, 0}, {1, 1}, {2, 2}}, false));
+    QV_CopyLandmarks(fit, reference);
+    ASSERT_EQ(fit[0].landmarks.Size(), 1u);
+    EXPECT_EQ(fit[0].landmarks[0], 0);
+    ASSERT_EQ(fit[1].landmarks.Size(), 1u);
+    EXPECT_EQ(fit[1].landmarks[0], 2);
+}
+
 namespace {
 
 // A reference in the 320 x 512 frame: a 21-point face outline (an arc from
