@@ -530,3 +530,13 @@ TEST_F(FaceSearchTest, MirroredBoxPlacementKeepsTheFaceUpright)
     EXPECT_GT(c.x, 0.25f);
     EXPECT_LT(c.x, 0.65f);
 }
+
+TEST_F(FaceSearchTest, SearchWithoutAPlacementStillEnds)
+{
+    // A model read but never placed: the search has no failure exit, so it
+    // must run its fixed steps on nothing and end without harm.
+    std::vector<Record> r = Run();
+    ASSERT_FALSE(r.empty());
+    EXPECT_LE(r.size(), 200u);
+    EXPECT_EQ(r.back().message, "Face found...");
+}
