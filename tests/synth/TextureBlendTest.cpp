@@ -68,24 +68,6 @@ TEST(TextureBlend, MaskChannelsWeighPhotographSecondSampleAndStock)
     }
 }
 
-TEST(TextureBlend, BlackMaskTexelKeepsStockEvenWhereTheSampleIsBright)
-{
-    const QV_TextureSampler s = GridSampler();
-    std::vector<float> photo = Uniform(90, 90, 90);
-    photo[3 * 5] = photo[3 * 5 + 1] = photo[3 * 5 + 2] = 255;  // texel (1, 1)
-    QV_Image mask = Solid(4, QV_Colour(0, 255, 0));
-    mask.Row(1)[1] = QV_Colour(0, 0, 0);
-    QV_Image texture = Solid(4, QV_Colour(10, 20, 30));
-    QV_BlendInput in;
-    in.sampler = &s;
-    in.photoSample = &photo;
-    in.mask = &mask;
-    float offset[3];
-    ASSERT_TRUE(QV_BlendTexture(in, texture, offset));
-    EXPECT_EQ(texture.Row(1)[1], QV_Colour(10, 20, 30));
-    EXPECT_EQ(texture.Row(1)[2], QV_Colour(90, 90, 90));
-}
-
 TEST(TextureBlend, SkinColourComesFromTheSampleSquareOnly)
 {
     // An 32 x 32 texture whose photograph sample is dark except in the 11 x 11
@@ -124,25 +106,18 @@ TEST(TextureBlend, SkinColourComesFromTheSampleSquareOnly)
     EXPECT_EQ(texture.Row(3)[3], before.Row(3)[3]);
 }
 
-TEST(TextureBlend, MugShotBlendStoresTheColourOffsetAndMarksTheMeshTextured)
+TEST(TextureBlend, MugShotWithoutMaskTakesThePhotographEverywhere)
 {
     QV_MugShot2D3D mug = MugShot();
-    mug.mask = Solid(kTexSize, QV_Colour(0, 0, 255));
+    mug.mask = QV_Image();  // as read from a version-1 file
     QV_Mesh out = mug.templateMesh;
     out.hasTexture = false;
     std::vector<float> sample(static_cast<size_t>(mug.sampler.EntryCount()) * 3, 120.0f);
+    sample[0] = 33.0f;
     ASSERT_TRUE(mug.Blend(sample, nullptr, false, out));
     EXPECT_TRUE(out.hasTexture);
     EXPECT_FLOAT_EQ(mug.colourOffset[0], 20.0f);
-    EXPECT_FLOAT_EQ(mug.colourOffset[1], 40.0f);
-    EXPECT_FLOAT_EQ(mug.colourOffset[2], 60.0f);
-    // Blue everywhere: the stock texture shifted by the skin colour difference.
-    EXPECT_EQ(out.texture.Row(5)[9], QV_Colour(120, 120, 120));
-    // A version-1 mugshot has no mask: the photograph covers the texture.
-    mug.mask = QV_Image();
-    std::vector<float> varied(sample);
-    varied[0] = 33.0f;
-    ASSERT_TRUE(mug.Blend(varied, nullptr, false, out));
     const QV_Texel t0 = mug.sampler.texels.items[0];
     EXPECT_EQ(out.texture.Row(t0.row)[t0.col].red, 33);
+    EXPECT_EQ(out.texture.Row(9)[9], QV_Colour(120, 120, 120));
 }
