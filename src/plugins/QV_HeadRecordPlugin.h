@@ -20,10 +20,11 @@ public:
     // The mesh by extension; "Failed to save: " and the path on failure.
     bool SaveAvatar(const QV_Mesh& mesh, const QV_String& path, QV_String& error) override;
 
-    // Not available yet for this class: the data directory is taken and the
-    // result is false with an empty error text.
+    // For the classes whose data-directory list is not built yet: the
+    // directory is taken and the result is false with an empty error text.
     bool LoadDataDirectory(const QV_String& directory, QV_String& error) override;
-    // Not available yet for this class: false with an empty error text.
+    // For the classes whose creation is not built yet: false with an empty
+    // error text.
     bool CreateFromFront(const QV_FaceSearch& shapeModel, const QV_Image& photo, const QV_AnnotationModel& model,
                          QV_Mesh& out, bool highRes, QV_String& error) override;
 

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "QV_Error.h"
+#include "QV_VertexList.h"
 
 bool QV_MugShotHeadPlugin::AfterRead()
 {
@@ -24,4 +25,36 @@ void QV_MugShotHeadPlugin::Derive()
 {
     mugshot.blendSample = blendSample;
     DeriveLists();
+}
+
+bool QV_MugShotHeadPlugin::LoadMugShotFiles(const QV_String& directory, const QV_String& subdirectory,
+                                            const std::vector<VertexListFile>& lists, const QV_Point2D* scale,
+                                            QV_String& error)
+{
+    std::vector<DataFile> files = {
+        {"Front.mma", [this](const QV_String& p) { return LoadAnnotationFile(p, frontReference); }},
+        {"MUG.mug2d3d",
+         [this](const QV_String& p) {
+             // A failed read leaves a mugshot unusable, so read into a copy.
+             QV_MugShot2D3D read;
+             if (!read.Load(p)) return false;
+             mugshot = read;
+             return true;
+         }},
+        {"TexMask.bmp", [this](const QV_String& p) { return LoadImageFile(p, mugshot.mask); }},
+    };
+    for (const VertexListFile& file : lists) {
+        QV_List<int>* target = file.list;
+        files.push_back({file.name, [this, target](const QV_String& p) {
+                             QV_List<int> read;
+                             if (!QV_LoadVertexList(p, read) || !IndicesBelow(read, mugshot.templateMesh.VertexCount()))
+                                 return false;
+                             *target = read;
+                             return true;
+                         }});
+    }
+    const bool all = LoadFileList(directory, subdirectory.CStr(), files, error);
+    if (scale) referenceScale = *scale;
+    Derive();
+    return all;
 }

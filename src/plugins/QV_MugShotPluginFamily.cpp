@@ -4,12 +4,27 @@
 #include "QV_PluginNames.h"
 #include "QV_VertexList.h"
 
+namespace {
+
+// A target's data subdirectory: its name followed by "LoadDir".
+QV_String LoadFolder(const QV_String& name) { return name + "LoadDir"; }
+
+}  // namespace
+
 QV_String QV_PlainHeadPlugin::Name() const { return QV_PluginNames::kPlainHead; }
 void QV_PlainHeadPlugin::Records(QV_HeadRecordIO& io) { io.MugShot2D3D(mugshot).Annotation(frontReference); }
+bool QV_PlainHeadPlugin::LoadDataDirectory(const QV_String& directory, QV_String& error)
+{
+    return LoadMugShotFiles(directory, LoadFolder(Name()), {}, nullptr, error);
+}
 
 void QV_ScaledHeadPlugin::Records(QV_HeadRecordIO& io)
 {
     io.MugShot2D3D(mugshot).Annotation(frontReference).FloatPair(referenceScale);
+}
+bool QV_ScaledHeadPlugin::LoadDataDirectory(const QV_String& directory, QV_String& error)
+{
+    return LoadMugShotFiles(directory, LoadFolder(Name()), {}, &loadScale, error);
 }
 QV_String QV_PlainHeadPlugin2::Name() const { return QV_PluginNames::kPlainHead2; }
 QV_String QV_PlainHeadPlugin3::Name() const { return QV_PluginNames::kPlainHead3; }
@@ -37,12 +52,25 @@ void QV_BodySkinPlugin::Records(QV_HeadRecordIO& io)
     io.MugShot2D3D(mugshot).Annotation(frontReference).FloatPair(referenceScale).CountedInts(countedInts);
     io.IndexList(neck).IndexList(rightEar).IndexList(leftEar);
 }
+bool QV_BodySkinPlugin::LoadDataDirectory(const QV_String& directory, QV_String& error)
+{
+    const QV_Point2D scale{90.18f, 100.0f};
+    return LoadMugShotFiles(directory, LoadFolder(Name()) + "/Male",
+                            {{"Neck.verts", &neck}, {"RightEar.verts", &rightEar}, {"LeftEar.verts", &leftEar}},
+                            &scale, error);
+}
 
 QV_String QV_NeckBlendPlugin::Name() const { return QV_PluginNames::kNeckBlend; }
 void QV_NeckBlendPlugin::Records(QV_HeadRecordIO& io)
 {
     io.MugShot2D3D(mugshot).Annotation(frontReference).FloatPair(referenceScale).Int(slots[0]).Int(slots[1]);
     io.IndexList(head).IndexList(neck);
+}
+bool QV_NeckBlendPlugin::LoadDataDirectory(const QV_String& directory, QV_String& error)
+{
+    const QV_Point2D scale{61.0f, 77.0f};
+    return LoadMugShotFiles(directory, LoadFolder(Name()) + "/Male", {{"Head.verts", &head}, {"Neck.verts", &neck}},
+                            &scale, error);
 }
 
 QV_String QV_EyePartsHeadPlugin::Name() const { return QV_PluginNames::kEyeParts; }

@@ -13,33 +13,43 @@ class QV_PlainHeadPlugin : public QV_MugShotHeadPlugin {
 public:
     QV_PlainHeadPlugin() : QV_MugShotHeadPlugin({0.1f, 0.4f}) {}
     QV_String Name() const override;
+    bool LoadDataDirectory(const QV_String& directory, QV_String& error) override;
 
 protected:
     void Records(QV_HeadRecordIO& io) override;
 };
 
-// Types 5, 7 and 13: mugshot, front reference and reference scale.
+// Types 5, 7 and 13: mugshot, front reference and reference scale, loaded
+// from "Front.mma", "MUG.mug2d3d" and "TexMask.bmp" in the target's folder.
 class QV_ScaledHeadPlugin : public QV_MugShotHeadPlugin {
+public:
+    bool LoadDataDirectory(const QV_String& directory, QV_String& error) override;
+
 protected:
-    explicit QV_ScaledHeadPlugin(const QV_Point2D& blend) : QV_MugShotHeadPlugin(blend) {}
+    QV_ScaledHeadPlugin(const QV_Point2D& blend, const QV_Point2D& scale) : QV_MugShotHeadPlugin(blend), loadScale(scale)
+    {
+    }
     void Records(QV_HeadRecordIO& io) override;
+
+private:
+    QV_Point2D loadScale;
 };
 
 class QV_PlainHeadPlugin2 : public QV_ScaledHeadPlugin {
 public:
-    QV_PlainHeadPlugin2() : QV_ScaledHeadPlugin({0.74f, 0.42f}) {}
+    QV_PlainHeadPlugin2() : QV_ScaledHeadPlugin({0.74f, 0.42f}, {333.4f, 512.0f}) {}
     QV_String Name() const override;
 };
 
 class QV_PlainHeadPlugin3 : public QV_ScaledHeadPlugin {
 public:
-    QV_PlainHeadPlugin3() : QV_ScaledHeadPlugin({0.589f, 0.674f}) {}
+    QV_PlainHeadPlugin3() : QV_ScaledHeadPlugin({0.589f, 0.674f}, {0.69f, 2.13f}) {}
     QV_String Name() const override;
 };
 
 class QV_IrisTeethPlugin : public QV_ScaledHeadPlugin {
 public:
-    QV_IrisTeethPlugin() : QV_ScaledHeadPlugin({0.74f, 0.42f}) {}
+    QV_IrisTeethPlugin() : QV_ScaledHeadPlugin({0.74f, 0.42f}, {112.9f, 102.7f}) {}
     QV_String Name() const override;
 };
 
@@ -88,6 +98,7 @@ public:
     std::vector<int32_t> countedInts;
     QV_List<int> neck, rightEar, leftEar;  // "Neck.verts", "RightEar.verts", "LeftEar.verts"
     QV_String Name() const override;
+    bool LoadDataDirectory(const QV_String& directory, QV_String& error) override;
 
 protected:
     void Records(QV_HeadRecordIO& io) override;
@@ -101,6 +112,7 @@ public:
     int32_t slots[2] = {0, 0};
     QV_List<int> head, neck;  // "Head.verts", "Neck.verts"
     QV_String Name() const override;
+    bool LoadDataDirectory(const QV_String& directory, QV_String& error) override;
 
 protected:
     void Records(QV_HeadRecordIO& io) override;

@@ -100,6 +100,8 @@ TEST(PluginLoad, EveryFileMissingListsEachPathInOrder)
     const Case cases[] = {
         {0, "/QuorHeadLoadDir/", {"Front.mma", "Right.mma", "Right.jpg", "MUG.mug2d3d", "TexMask.bmp"}},
         {12, "/QuorSolid/Normal/", {"Front.mma", "Right.mma", "Right.jpg", "MUG.mug2d3d", "TexMask.bmp", "Neck.verts"}},
+        {4, "/PlainHeadLoadDir/", {"Front.mma", "MUG.mug2d3d", "TexMask.bmp"}},
+        {10, "/NeckBlendLoadDir/Male/", {"Front.mma", "MUG.mug2d3d", "TexMask.bmp", "Head.verts", "Neck.verts"}},
     };
     for (const Case& c : cases) {
         std::unique_ptr<QV_AvatarPlugin> p = QV_CreatePlugin(c.type);
@@ -194,6 +196,30 @@ TEST(PluginLoad, SolidNeckListMustFitTheTemplateHead)
         EXPECT_EQ(loaded, ok) << text;
         EXPECT_EQ(plugin.neck.Size(), ok ? 2u : 0u) << text;
     }
+}
+
+TEST(PluginLoad, BodySkinDirectoryRejectsAListBeyondTheTemplateHead)
+{
+    TempDir dir;
+    QV_MugShot2D3D mug;
+    FillMugShot(mug, 0.0f);
+    const std::string folder = dir.File("BodySkinLoadDir");
+    ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
+    WriteStandardDirectory(folder + "/Male", mug);
+    WriteFileText(folder + "/Male/Neck.verts", "2 0 7");
+    WriteFileText(folder + "/Male/RightEar.verts", "1 8");
+    WriteFileText(folder + "/Male/LeftEar.verts", "1 3");
+    QV_BodySkinPlugin plugin;
+    QV_String error;
+    bool ok = true;
+    Quiet([&] { ok = plugin.LoadDataDirectory(dir.Path().c_str(), error); });
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(error.Std(), "Failed to load the following files:\n" + folder + "/Male/RightEar.verts\n");
+    EXPECT_EQ(plugin.neck.Size(), 2u);
+    EXPECT_EQ(plugin.rightEar.Size(), 0u);
+    EXPECT_EQ(plugin.leftEar.Size(), 1u);
+    EXPECT_FLOAT_EQ(plugin.referenceScale.x, 90.18f);
+    EXPECT_FLOAT_EQ(plugin.mugshot.blendSample.y, 0.844f);
 }
 
 TEST(PluginRead, StandardDerivesItsListsAfterReading)
