@@ -2,7 +2,6 @@
 // two-photograph creation.
 #include "QV_MugShot2D3D.h"
 
-#include <algorithm>
 #include <cmath>
 #include <string>
 
@@ -152,63 +151,9 @@ void QV_MugShot2D3D::Squeeze(int side, QV_AnnotationModel& model) const
         QV_SqueezeFront(model);
 }
 
-bool QV_MugShot2D3D::CreateFromFrontAndProfile(const QV_Image& front, const QV_AnnotationModel& frontModel,
-                                               const QV_Image& profile, const QV_AnnotationModel& profileModel,
-                                               const std::vector<QV_RigidPart>& parts, bool highRes, QV_Mesh& out)
+void QV_MugShot2D3D::PrepareProfileForSample(QV_AnnotationModel& model) const
 {
-    if (frontOnly) return false;
-    if (front.Empty() || profile.Empty()) {
-        QV_PrintError("QV_MugShot2D3D::CreateFromFrontAndProfile() Error! : no photograph\n");
-        return false;
-    }
-    const QV_Point2D frontScale(static_cast<float>(front.Cols()), static_cast<float>(front.Rows()));
-    const QV_Point2D profileScale(static_cast<float>(profile.Cols()), static_cast<float>(profile.Rows()));
-    std::vector<QV_Point2D> fp, pp;
-    if (!ProjectPoints(kFront, frontScale, frontModel, fp) || !ProjectPoints(kProfile, profileScale, profileModel, pp))
-        return false;
-    if (fp.size() != pp.size() || static_cast<int>(fp.size()) > templateMesh.VertexCount()) {
-        QV_PrintError("QV_MugShot2D3D::CreateFromFrontAndProfile() Error! : front and profile lists differ\n");
-        return false;
-    }
-    for (const QV_RigidPart& part : parts)
-        if (!PlaceRigidPart(kFront, fp, part.vertices, part.target)) return false;
-
-    std::vector<float> frontSample, profileSample;
-    if (!TextureSample(kFront, front, frontModel, parts, highRes, frontSample)) return false;
-    QV_AnnotationModel profileCopy(profileModel);
-    const int face = profileCopy.Find("FACE");
-    if (face >= 0 && profileCopy[face].NumPoints() > 27)
-        profileCopy[face].points[27].y = profileCopy[face].points[25].y;
-    if (!TextureSample(kProfile, profile, profileCopy, {}, highRes, profileSample)) return false;
-
-    QV_Mesh result(templateMesh);
-    if (!Blend(frontSample, &profileSample, highRes, result)) return false;
-
-    if (NormaliseProjectedPoints(kFront, frontScale, frontModel, fp) == QV_NormaliseResult::kDegenerate ||
-        NormaliseProjectedPoints(kProfile, profileScale, profileModel, pp) == QV_NormaliseResult::kDegenerate) {
-        QV_PrintError("QV_MugShot2D3D::CreateFromFrontAndProfile() Error! : degenerate annotation\n");
-        return false;
-    }
-
-    float x0 = 3.4028235e38f, x1 = -3.4028235e38f;
-    for (const QV_Point2D& p : pp) {
-        x0 = std::min(x0, p.x);
-        x1 = std::max(x1, p.x);
-    }
-    const float w = x1 - x0, lowB = x0 + 0.2f * w, highA = x0 + 0.4f * w;
-    for (size_t k = 0; k < fp.size(); ++k) {
-        float y = fp[k].y;
-        if (combinationMode == 3) {
-            if (pp[k].x < lowB)
-                y = pp[k].y;
-            else if (pp[k].x <= highA && highA > lowB) {
-                const float t = (pp[k].x - lowB) / (highA - lowB);
-                y = (1.0f - t) * pp[k].y + t * fp[k].y;
-            }
-        }
-        result.vertices[static_cast<int>(k)] = QV_Point3D(fp[k].x, y, pp[k].x);
-    }
-    result.UpdateBounds();
-    out = std::move(result);
-    return true;
+    // The profile's chin point takes the height of the point above it.
+    const int face = model.Find("FACE");
+    if (face >= 0 && model[face].NumPoints() > 27) model[face].points[27].y = model[face].points[25].y;
 }

@@ -39,13 +39,8 @@ public:
                                        QV_Similarity& out) const;
     void Squeeze(int side, QV_AnnotationModel& model) const override;
 
-    // Head from a front and a profile photograph; x and y from the front, depth
-    // from the profile (combination mode 1 or 3). Refused when the front-only
-    // flag is set; out is unchanged on failure.
-    bool CreateFromFrontAndProfile(const QV_Image& front, const QV_AnnotationModel& frontModel,
-                                   const QV_Image& profile, const QV_AnnotationModel& profileModel,
-                                   const std::vector<QV_RigidPart>& parts, bool highRes, QV_Mesh& out);
-
 protected:
     const char* ClassName() const override { return "QV_MugShot2D3D"; }
+    bool RefusesTwoPhotographs() const override { return frontOnly != 0; }
+    void PrepareProfileForSample(QV_AnnotationModel& model) const override;
 };

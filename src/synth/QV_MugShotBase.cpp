@@ -2,6 +2,7 @@
 // and the front creation.
 #include "QV_MugShotBase.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <string>
@@ -294,6 +295,65 @@ bool QV_MugShotBase::CreateFromFront(const QV_Image& photo, const QV_AnnotationM
         v.y = projected[k].y;
     }
     if (!TextureFirst() && !texture()) return false;
+    result.UpdateBounds();
+    out = std::move(result);
+    return true;
+}
+
+bool QV_MugShotBase::CreateFromFrontAndProfile(const QV_Image& front, const QV_AnnotationModel& frontModel,
+                                               const QV_Image& profile, const QV_AnnotationModel& profileModel,
+                                               const std::vector<QV_RigidPart>& parts, bool highRes, QV_Mesh& out)
+{
+    if (RefusesTwoPhotographs()) return false;
+    if (front.Empty() || profile.Empty()) {
+        Message(ClassName(), "CreateFromFrontAndProfile", "no photograph");
+        return false;
+    }
+    const QV_Point2D frontScale(static_cast<float>(front.Cols()), static_cast<float>(front.Rows()));
+    const QV_Point2D profileScale(static_cast<float>(profile.Cols()), static_cast<float>(profile.Rows()));
+    std::vector<QV_Point2D> fp, pp;
+    if (!ProjectPoints(kFront, frontScale, frontModel, fp) || !ProjectPoints(kProfile, profileScale, profileModel, pp))
+        return false;
+    if (fp.size() != pp.size() || static_cast<int>(fp.size()) > templateMesh.VertexCount()) {
+        Message(ClassName(), "CreateFromFrontAndProfile", "front and profile lists differ");
+        return false;
+    }
+    for (const QV_RigidPart& part : parts)
+        if (!PlaceRigidPart(kFront, fp, part.vertices, part.target)) return false;
+
+    std::vector<float> frontSample, profileSample;
+    if (!TextureSample(kFront, front, frontModel, parts, highRes, frontSample)) return false;
+    QV_AnnotationModel profileCopy(profileModel);
+    PrepareProfileForSample(profileCopy);
+    if (!TextureSample(kProfile, profile, profileCopy, {}, highRes, profileSample)) return false;
+
+    QV_Mesh result(templateMesh);
+    if (!Blend(frontSample, &profileSample, highRes, result)) return false;
+
+    if (NormaliseProjectedPoints(kFront, frontScale, frontModel, fp) == QV_NormaliseResult::kDegenerate ||
+        NormaliseProjectedPoints(kProfile, profileScale, profileModel, pp) == QV_NormaliseResult::kDegenerate) {
+        Message(ClassName(), "CreateFromFrontAndProfile", "degenerate annotation");
+        return false;
+    }
+
+    float x0 = 3.4028235e38f, x1 = -3.4028235e38f;
+    for (const QV_Point2D& p : pp) {
+        x0 = std::min(x0, p.x);
+        x1 = std::max(x1, p.x);
+    }
+    const float w = x1 - x0, lowB = x0 + 0.2f * w, highA = x0 + 0.4f * w;
+    for (size_t k = 0; k < fp.size(); ++k) {
+        float y = fp[k].y;
+        if (combinationMode == 3) {
+            if (pp[k].x < lowB)
+                y = pp[k].y;
+            else if (pp[k].x <= highA && highA > lowB) {
+                const float t = (pp[k].x - lowB) / (highA - lowB);
+                y = (1.0f - t) * pp[k].y + t * fp[k].y;
+            }
+        }
+        result.vertices[static_cast<int>(k)] = QV_Point3D(fp[k].x, y, pp[k].x);
+    }
     result.UpdateBounds();
     out = std::move(result);
     return true;

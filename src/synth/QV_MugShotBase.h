@@ -97,7 +97,18 @@ public:
     bool CreateFromFront(const QV_Image& photo, const QV_AnnotationModel& model,
                          const std::vector<QV_RigidPart>& parts, bool highRes, QV_Mesh& out);
 
+    // Head from a front and a profile photograph: x and y from the front, depth
+    // from the profile (combination mode 1, or 3 which blends y by depth). Both
+    // point sets are normalised first. Refused when the mugshot is front-only;
+    // out is unchanged on failure.
+    bool CreateFromFrontAndProfile(const QV_Image& front, const QV_AnnotationModel& frontModel,
+                                   const QV_Image& profile, const QV_AnnotationModel& profileModel,
+                                   const std::vector<QV_RigidPart>& parts, bool highRes, QV_Mesh& out);
+
 protected:
+    virtual bool RefusesTwoPhotographs() const { return false; }
+    // Adjusts the copy of the profile annotation that the profile sample uses.
+    virtual void PrepareProfileForSample(QV_AnnotationModel& /*model*/) const {}
     // Checks, after a record was read, that the mapping lists do not outnumber
     // the template vertices and that sampler entries name texture vertices;
     // then derives the associations. Messages start with className.

@@ -345,3 +345,40 @@ TEST(OlderFrontCreation, VerticesFirstThenTextureWithTheOlderSqueeze)
     ASSERT_TRUE(old.sampler.Sample(photo, imagePoints, unsqueezed));
     EXPECT_NE(a, unsqueezed);
 }
+
+TEST(OlderTwoPhotographCreation, MissingProfileGroupsReportAndStillCreate)
+{
+    const QV_MugShot2D3D m = MugShot();
+    QV_MugShot old;
+    old.templateMesh = m.templateMesh;
+    old.frontMapping = m.frontMapping;
+    old.profileMapping = m.profileMapping;
+    old.sampler = m.sampler;
+    old.samplerHigh = m.samplerHigh;
+    old.mask = m.mask;
+    old.DeriveAssociations();
+    // Front groups: "NOSE" 64..66 and "FACE" with member 14 = vertex 15; no profile groups.
+    QV_PointGroupTable& t = old.tables[0];
+    QV_Annotation nose, face;
+    nose.label = QV_String("NOSE");
+    face.label = QV_String("FACE");
+    t.groups.annotations.Append(nose);
+    t.groups.annotations.Append(face);
+    t.members.items = {{0, 64}, {0, 66}};
+    for (int k = 0; k < 15; ++k) t.members.items.push_back({1, k == 14 ? 15 : k});
+
+    const QV_AnnotationModel front = FrontAnnotation();
+    const QV_Image photo = Photo();
+    std::vector<QV_Point2D> fp = Projected(old, front, 100.0f), pp = fp;
+    ASSERT_EQ(old.NormaliseProjectedPoints(QV_MugShotBase::kFront, {100, 100}, front, fp), QV_NormaliseResult::kDone);
+    QV_Mesh out;
+    testing::internal::CaptureStderr();
+    ASSERT_TRUE(old.CreateFromFrontAndProfile(photo, front, photo, front, {}, false, out));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "QV_MugShot::NormaliseProjectedPoints() Left Error!\n");
+    for (int k = 0; k < kGridVertices; k += 9) {
+        EXPECT_NEAR(out.vertices[k].x, fp[k].x, 1e-3f) << k;
+        EXPECT_NEAR(out.vertices[k].y, fp[k].y, 1e-3f) << k;
+        EXPECT_FLOAT_EQ(out.vertices[k].z, pp[k].x) << k;  // the profile points stayed as projected
+    }
+    EXPECT_EQ(out.texture.Rows(), kTexSize);
+}
