@@ -29,7 +29,7 @@ void QV_MugShotHeadPlugin::Derive()
 
 bool QV_MugShotHeadPlugin::LoadMugShotFiles(const QV_String& directory, const QV_String& subdirectory,
                                             const std::vector<VertexListFile>& lists, const QV_Point2D* scale,
-                                            QV_String& error)
+                                            QV_String& error, const std::vector<DataFile>& after)
 {
     std::vector<DataFile> files = {
         {"Front.mma", [this](const QV_String& p) { return LoadAnnotationFile(p, frontReference); }},
@@ -53,6 +53,7 @@ bool QV_MugShotHeadPlugin::LoadMugShotFiles(const QV_String& directory, const QV
                              return true;
                          }});
     }
+    files.insert(files.end(), after.begin(), after.end());
     const bool all = LoadFileList(directory, subdirectory.CStr(), files, error);
     if (scale) referenceScale = *scale;
     Derive();

@@ -38,11 +38,12 @@ protected:
     };
     // The loading pattern for the plug-ins whose data directory holds
     // "Front.mma", "MUG.mug2d3d", "TexMask.bmp" (copied into the mugshot's
-    // mask) and then vertex lists, in that order. A vertex list that names a
+    // mask), then vertex lists, then the files of after, in that order. A vertex list that names a
     // vertex outside the template head counts as a file that failed. The
     // reference scale is set when scale is given; the working data are derived.
     bool LoadMugShotFiles(const QV_String& directory, const QV_String& subdirectory,
-                          const std::vector<VertexListFile>& lists, const QV_Point2D* scale, QV_String& error);
+                          const std::vector<VertexListFile>& lists, const QV_Point2D* scale, QV_String& error,
+                          const std::vector<DataFile>& after = {});
 
     QV_Point2D blendSample;
 };

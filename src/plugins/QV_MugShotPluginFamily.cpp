@@ -127,6 +127,15 @@ void QV_AnimatedFacePlugin::Records(QV_HeadRecordIO& io)
     io.MugShot2D3D(mugshot).Annotation(frontReference).FloatPair(referenceScale);
     io.IndexList(neck).IndexList(nonFace).Mesh(blink).Mesh(halfBlink).Mesh(smile);
 }
+bool QV_AnimatedFacePlugin::LoadDataDirectory(const QV_String& directory, QV_String& error)
+{
+    const QV_Point2D scale{373.4f, 587.1f};
+    return LoadMugShotFiles(directory, kLoadFolder, {{"Neck.verts", &neck}, {"NonFace2.verts", &nonFace}}, &scale,
+                            error,
+                            {{"Blink.obj", [this](const QV_String& p) { return LoadMeshFile(p, blink); }},
+                             {"HBlink.obj", [this](const QV_String& p) { return LoadMeshFile(p, halfBlink); }},
+                             {"Smile.obj", [this](const QV_String& p) { return LoadMeshFile(p, smile); }}});
+}
 
 QV_String QV_FlatSkinPlugin::Name() const { return QV_PluginNames::kMaker; }
 void QV_FlatSkinPlugin::Records(QV_HeadRecordIO& io)

@@ -164,6 +164,9 @@ public:
     QV_List<int> neck, nonFace;  // "Neck.verts", "NonFace2.verts"
     QV_Mesh blink, halfBlink, smile;  // "Blink.obj", "HBlink.obj", "Smile.obj"
     QV_String Name() const override;
+    // From the subdirectory kLoadFolder.
+    bool LoadDataDirectory(const QV_String& directory, QV_String& error) override;
+    static constexpr const char* kLoadFolder = "QuorAnimatedLoadDir";
 
 protected:
     void Records(QV_HeadRecordIO& io) override;

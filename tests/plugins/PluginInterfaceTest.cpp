@@ -102,6 +102,8 @@ TEST(PluginLoad, EveryFileMissingListsEachPathInOrder)
         {12, "/QuorSolid/Normal/", {"Front.mma", "Right.mma", "Right.jpg", "MUG.mug2d3d", "TexMask.bmp", "Neck.verts"}},
         {4, "/PlainHeadLoadDir/", {"Front.mma", "MUG.mug2d3d", "TexMask.bmp"}},
         {10, "/NeckBlendLoadDir/Male/", {"Front.mma", "MUG.mug2d3d", "TexMask.bmp", "Head.verts", "Neck.verts"}},
+        {14, "/QuorAnimatedLoadDir/", {"Front.mma", "MUG.mug2d3d", "TexMask.bmp", "Neck.verts", "NonFace2.verts",
+                                       "Blink.obj", "HBlink.obj", "Smile.obj"}},
     };
     for (const Case& c : cases) {
         std::unique_ptr<QV_AvatarPlugin> p = QV_CreatePlugin(c.type);
