@@ -13,7 +13,10 @@ template <class T>
 class QV_RecordArray {
 public:
     std::vector<T> items;
-    int low = 0;  // kept as read so that a rewrite is byte-identical
+    // Bounds kept as read so that a rewrite is byte-identical (an empty array
+    // may carry any bounds whose span is not positive).
+    int low = 0;
+    int emptyHigh = -1;
 
     int Size() const { return static_cast<int>(items.size()); }
     int High() const { return low + Size() - 1; }
@@ -33,15 +36,17 @@ public:
         for (T& t : read)
             if (!t.Read(f)) return false;
         items.swap(read);
-        low = n > 0 ? static_cast<int>(lo) : 0;
+        low = static_cast<int>(lo);
+        emptyHigh = static_cast<int>(hi);
         return true;
     }
 
     bool Write(std::FILE* f) const
     {
         const int64_t n = Size();
-        const int64_t hi = n > 0 ? static_cast<int64_t>(low) + n - 1 : -1;
-        if (!QV_WriteI64(f, n) || !QV_WriteI64(f, n > 0 ? low : 0) || !QV_WriteI64(f, hi)) return false;
+        int64_t hi = static_cast<int64_t>(low) + n - 1;
+        if (n == 0 && emptyHigh < low) hi = emptyHigh;
+        if (!QV_WriteI64(f, n) || !QV_WriteI64(f, low) || !QV_WriteI64(f, hi)) return false;
         for (const T& t : items)
             if (!t.Write(f)) return false;
         return true;

@@ -32,8 +32,9 @@ struct QV_Texel {
 class QV_TextureSampler {
 public:
     enum Mode { kGrey = 0, kRGB = 1, kRGBA = 2 };
-    // Largest texture side a sampler may name.
-    static constexpr int kMaxSide = 8192;
+    // Largest texture side a sampler may name (the sample image is allocated
+    // from it, so it is bounded rather than trusted).
+    static constexpr int kMaxSide = 4096;
 
     int version = 2;
     int mode = kRGB;

@@ -229,3 +229,46 @@ TEST(MugShotRecord, OlderVersionZeroAndTruncatedMasksFail)
         EXPECT_NE(testing::internal::GetCapturedStderr(), "");
     }
 }
+
+TEST(MugShotRecord, RecordArraysKeepTheirBounds)
+{
+    TempDir dir;
+    const std::string path = dir.File("arr.bin");
+    struct Case {
+        int64_t count, low, high;
+        bool readable;
+    } cases[] = {{2, 5, 6, true}, {0, 3, 1, true}, {0, 0, -1, true}, {2, 0, 0, false}, {0, 2, 4, false}};
+    for (const Case& c : cases) {
+        {
+            QV_File f = QV_OpenFile(path.c_str(), "wb");
+            QV_WriteI64(f.get(), c.count);
+            QV_WriteI64(f.get(), c.low);
+            QV_WriteI64(f.get(), c.high);
+            for (int64_t k = 0; k < c.count; ++k) QV_WriteI32(f.get(), 7), QV_WriteI32(f.get(), 8);
+        }
+        const std::vector<unsigned char> written = ReadFileBytes(path);
+        QV_RecordArray<QV_Texel> a;
+        {
+            QV_File f = QV_OpenFile(path.c_str(), "rb");
+            ASSERT_EQ(a.Read(f.get()), c.readable) << c.low << ".." << c.high;
+        }
+        if (!c.readable) continue;
+        {
+            QV_File f = QV_OpenFile(path.c_str(), "wb");
+            ASSERT_TRUE(a.Write(f.get()));
+        }
+        EXPECT_EQ(ReadFileBytes(path), written) << c.low << ".." << c.high;
+    }
+    // Emptied after reading, an array still writes a readable record.
+    QV_RecordArray<QV_Texel> a;
+    a.items.resize(3);
+    a.low = 4;
+    a.emptyHigh = 9;
+    a.items.clear();
+    {
+        QV_File f = QV_OpenFile(path.c_str(), "wb");
+        ASSERT_TRUE(a.Write(f.get()));
+    }
+    QV_File f = QV_OpenFile(path.c_str(), "rb");
+    EXPECT_TRUE(a.Read(f.get()));
+}
