@@ -57,7 +57,9 @@ public:
     // Starts a search from an annotation model in the search's frame: copies
     // the used flags from the shape model's template into it, sets level 0,
     // the shape and its normals, the counters, maxIterations 5 and the shape
-    // PCA's limit to limitBase. False without a built shape PCA or pyramid.
+    // PCA's limit to limitBase. False without a built shape PCA or pyramid,
+    // or when the annotation's used points or the profile models per level do
+    // not match the shape model's points.
     bool Initialise(QV_AnnotationModel& model);
     // Mirrors an annotation model into the search's frame when `mirror` is set.
     void ToSearchFrame(QV_AnnotationModel& model) const;
