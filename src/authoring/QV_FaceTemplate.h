@@ -14,7 +14,7 @@ struct QV_TemplateContour {
     int points;
     bool open;
 };
-inline constexpr int QV_TemplateContourCount = 17;
+inline constexpr int QV_TemplateContourCount = 16;
 extern const QV_TemplateContour QV_TemplateContours[QV_TemplateContourCount];
 
 // `points` are normalised (x right, y up from the bottom row, as from
