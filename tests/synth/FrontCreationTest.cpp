@@ -193,24 +193,6 @@ TEST(FrontCreation, FailuresLeaveTheOutputUntouched)
     }
 }
 
-TEST(FrontCreation, EyePartKeepsTemplateShapeAtTheTarget)
-{
-    Created c;
-    // Four grid vertices in a square play the eyeball.
-    QV_RigidPart eye;
-    eye.vertices = {33, 34, 43, 44};
-    eye.target = {40.0f, 60.0f};
-    c.Run(false, {eye});
-    ASSERT_TRUE(c.ok);
-    QV_Point2D lo(1e9f, 1e9f), hi(-1e9f, -1e9f);
-    for (int v : eye.vertices) {
-        lo = {std::min(lo.x, c.out.vertices[v].x), std::min(lo.y, c.out.vertices[v].y)};
-        hi = {std::max(hi.x, c.out.vertices[v].x), std::max(hi.y, c.out.vertices[v].y)};
-    }
-    EXPECT_NEAR((lo.x + hi.x) / 2, 40.0f, 1e-3f);
-    EXPECT_NEAR((lo.y + hi.y) / 2, 60.0f, 1e-3f);
-}
-
 TEST(TwoPhotographCreation, RefusedWithTheFrontOnlyFlag)
 {
     QV_MugShot2D3D mug = MugShot();
