@@ -1,0 +1,150 @@
+// The label file reader: valid records, and malformed text failing with a
+// message and an empty result.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "QV_Landmarks68.h"
+#include "TestSupport.h"
+
+namespace {
+
+// A record with the points (i, 1000 + i) and optional extra members.
+std::string Points(int n, int dims = 2)
+{
+    std::string s = "[";
+    for (int i = 0; i < n; ++i) {
+        if (i) s += ", ";
+        s += "[" + std::to_string(i) + ".5";
+        for (int d = 1; d < dims; ++d) s += ", " + std::to_string(1000 + i);
+        s += "]";
+    }
+    return s + "]";
+}
+
+std::string Record(const std::string& image = "\"images/a.jpg\"", const std::string& width = "900",
+                   const std::string& landmarks = Points(68), const std::string& extra = "")
+{
+    return "{\"image\": " + image + ", \"width\": " + width + ", \"height\": 600, \"box\": [1, 2.5, 3e1, -4]" +
+           extra + ", \"landmarks\": " + landmarks + "}";
+}
+
+bool ParseQuietly(const std::string& text, std::vector<QV_LabelledFace>& faces, std::string& message)
+{
+    testing::internal::CaptureStderr();
+    bool ok = QV_ParseLandmarks68(text, faces);
+    message = testing::internal::GetCapturedStderr();
+    return ok;
+}
+
+}  // namespace
+
+TEST(Landmarks68, ReadsRecordsWithEscapesAndUnknownMembers)
+{
+    std::string text = " [\n" + Record("\"images/caf\\u00e9 \\\"x\\\".jpg\"") + ",\n" +
+                       Record("\"b.jpg\"", "1", Points(68), ", \"score\": {\"a\": [null, true, false, -0.5e-3]}") +
+                       "\n] \n";
+    std::vector<QV_LabelledFace> faces;
+    ASSERT_TRUE(QV_ParseLandmarks68(text, faces));
+    ASSERT_EQ(faces.size(), 2u);
+    EXPECT_EQ(faces[0].image, "images/caf\xc3\xa9 \"x\".jpg");
+    EXPECT_EQ(faces[0].width, 900);
+    EXPECT_EQ(faces[0].height, 600);
+    EXPECT_FLOAT_EQ(faces[0].box[1], 2.5f);
+    EXPECT_FLOAT_EQ(faces[0].box[2], 30.0f);
+    EXPECT_FLOAT_EQ(faces[0].box[3], -4.0f);
+    EXPECT_FLOAT_EQ(faces[0].points[0].x, 0.5f);
+    EXPECT_FLOAT_EQ(faces[0].points[67].x, 67.5f);
+    EXPECT_FLOAT_EQ(faces[0].points[67].y, 1067.0f);
+    EXPECT_EQ(faces[1].image, "b.jpg");
+    EXPECT_EQ(faces[1].width, 1);
+
+    std::vector<QV_LabelledFace> none;
+    EXPECT_TRUE(QV_ParseLandmarks68(" [ ] ", none));
+    EXPECT_TRUE(none.empty());
+}
+
+TEST(Landmarks68, NormalisedPointsCountYFromTheBottom)
+{
+    QV_LabelledFace face;
+    face.width = 200;
+    face.height = 100;
+    face.points[5] = {50.0f, 25.0f};
+    auto n = QV_NormalisedLandmarks(face);
+    EXPECT_FLOAT_EQ(n[5].x, 0.25f);
+    EXPECT_FLOAT_EQ(n[5].y, 0.75f);
+}
+
+TEST(Landmarks68, MalformedTextFailsCleanly)
+{
+    std::string huge = "[";
+    for (int i = 0; i < 200000; ++i) huge += i ? ",[1,2]" : "[1,2]";
+    huge += "]";
+    std::string deep(100000, '[');
+    const std::string cases[] = {
+        "",
+        "{}",
+        "[" + Record() + "",
+        "[" + Record() + ",]",
+        "[" + Record() + "] x",
+        "[" + Record("42") + "]",
+        "[" + Record("\"\"") + "]",
+        "[" + Record("\"a\\qb\"") + "]",
+        "[" + Record("\"a\\ud800\"") + "]",
+        "[" + Record("\"a\nb\"") + "]",
+        "[" + Record("\"a.jpg\"", "\"900\"") + "]",
+        "[" + Record("\"a.jpg\"", "900.5") + "]",
+        "[" + Record("\"a.jpg\"", "0") + "]",
+        "[" + Record("\"a.jpg\"", "-3") + "]",
+        "[" + Record("\"a.jpg\"", "0900") + "]",
+        "[" + Record("\"a.jpg\"", "1e999") + "]",
+        "[" + Record("\"a.jpg\"", "9e99") + "]",
+        "[" + Record("\"a.jpg\"", "900", Points(67)) + "]",
+        "[" + Record("\"a.jpg\"", "900", Points(69)) + "]",
+        "[" + Record("\"a.jpg\"", "900", Points(68, 3)) + "]",
+        "[" + Record("\"a.jpg\"", "900", Points(68, 1)) + "]",
+        "[" + Record("\"a.jpg\"", "900", "\"points\"") + "]",
+        "[" + Record("\"a.jpg\"", "900", huge) + "]",
+        "[" + Record("\"a.jpg\"", "900", Points(68), ", \"x\": " + deep) + "]",
+        "[" + Record("\"a.jpg\"", "900", Points(68), ", \"width\": 3") + "]",
+        "[{\"image\": \"a.jpg\", \"width\": 3, \"height\": 3}]",
+        "[{\"width\": 3, \"height\": 3, \"landmarks\": " + Points(68) + "}]",
+        "[" + Record("\"a.jpg\"", "900", Points(68), ", \"x\": tru") + "]",
+    };
+    for (const std::string& text : cases) {
+        std::vector<QV_LabelledFace> faces(1);
+        std::string message;
+        EXPECT_FALSE(ParseQuietly(text, faces, message)) << text.substr(0, 200);
+        EXPECT_TRUE(faces.empty());
+        EXPECT_EQ(message.rfind("QV_ReadLandmarks68() Error! : ", 0), 0u) << message;
+    }
+}
+
+TEST(Landmarks68, EveryTruncationOfAValidFileFails)
+{
+    const std::string text = "[" + Record() + "," + Record("\"b.jpg\"") + "]";
+    std::vector<QV_LabelledFace> faces;
+    ASSERT_TRUE(QV_ParseLandmarks68(text, faces));
+    for (size_t n = 0; n < text.size(); ++n) {
+        std::string message;
+        EXPECT_FALSE(ParseQuietly(text.substr(0, n), faces, message)) << n;
+        EXPECT_TRUE(faces.empty());
+    }
+}
+
+TEST(Landmarks68, ReadsAFileAndReportsAMissingOne)
+{
+    visagen_test::TempDir dir;
+    visagen_test::WriteFileText(dir.File("l.json"), "[" + Record() + "]");
+    std::vector<QV_LabelledFace> faces;
+    ASSERT_TRUE(QV_ReadLandmarks68(dir.File("l.json").c_str(), faces));
+    ASSERT_EQ(faces.size(), 1u);
+    EXPECT_EQ(faces[0].image, "images/a.jpg");
+
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(QV_ReadLandmarks68(dir.File("missing.json").c_str(), faces));
+    std::string message = testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(faces.empty());
+    EXPECT_NE(message.find("QV_ReadLandmarks68() Error! : cannot open"), std::string::npos) << message;
+}
