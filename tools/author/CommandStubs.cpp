@@ -15,5 +15,3 @@ int NotAvailable(const char* name)
 
 __attribute__((weak)) int MakeHeadCommand(int, char**) { return NotAvailable("make-head"); }
 __attribute__((weak)) int TrainDetectorCommand(int, char**) { return NotAvailable("train-detector"); }
-__attribute__((weak)) int TrainFaceCommand(int, char**) { return NotAvailable("train-face"); }
-__attribute__((weak)) int EvaluateCommand(int, char**) { return NotAvailable("evaluate"); }
