@@ -43,19 +43,22 @@ bool QV_MugShotHeadPlugin::LoadMugShotFiles(const QV_String& directory, const QV
          }},
         {"TexMask.bmp", [this](const QV_String& p) { return LoadImageFile(p, mugshot.mask); }},
     };
-    for (const VertexListFile& file : lists) {
-        QV_List<int>* target = file.list;
-        files.push_back({file.name, [this, target](const QV_String& p) {
-                             QV_List<int> read;
-                             if (!QV_LoadVertexList(p, read) || !IndicesBelow(read, mugshot.templateMesh.VertexCount()))
-                                 return false;
-                             *target = read;
-                             return true;
-                         }});
-    }
+    for (const VertexListFile& file : lists) files.push_back(VertexListEntry(file));
     files.insert(files.end(), after.begin(), after.end());
     const bool all = LoadFileList(directory, subdirectory.CStr(), files, error);
     if (scale) referenceScale = *scale;
     Derive();
     return all;
+}
+
+QV_AvatarPlugin::DataFile QV_MugShotHeadPlugin::VertexListEntry(const VertexListFile& file)
+{
+    QV_List<int>* target = file.list;
+    return {file.name, [this, target](const QV_String& p) {
+                QV_List<int> read;
+                if (!QV_LoadVertexList(p, read) || !IndicesBelow(read, mugshot.templateMesh.VertexCount()))
+                    return false;
+                *target = read;
+                return true;
+            }};
 }

@@ -36,6 +36,10 @@ protected:
         const char* name;
         QV_List<int>* list;
     };
+    // The data-directory entry of a vertex-list file: the list is replaced
+    // only when the file reads and every index names a vertex of the template
+    // head (so the mugshot must come earlier in the list).
+    DataFile VertexListEntry(const VertexListFile& file);
     // The loading pattern for the plug-ins whose data directory holds
     // "Front.mma", "MUG.mug2d3d", "TexMask.bmp" (copied into the mugshot's
     // mask), then vertex lists, then the files of after, in that order. A vertex list that names a

@@ -2,7 +2,6 @@
 #include "QV_MugShotPluginFamily.h"
 
 #include "QV_PluginNames.h"
-#include "QV_VertexList.h"
 
 namespace {
 
@@ -89,18 +88,7 @@ void QV_SolidHeadPlugin::Records(QV_HeadRecordIO& io)
 
 bool QV_SolidHeadPlugin::LoadDataDirectory(const QV_String& directory, QV_String& error)
 {
-    return LoadStandardFiles(
-        directory, "QuorSolid/Normal",
-        {{"Neck.verts",
-          [this](const QV_String& p) {
-              // The list must name vertices of the template head loaded before it.
-              QV_List<int> read;
-              if (!QV_LoadVertexList(p, read) || !IndicesBelow(read, mugshot.templateMesh.VertexCount()))
-                  return false;
-              neck = read;
-              return true;
-          }}},
-        error);
+    return LoadStandardFiles(directory, "QuorSolid/Normal", {VertexListEntry({"Neck.verts", &neck})}, error);
 }
 
 bool QV_SolidHeadPlugin::SaveFromApplication(const QV_Mesh& mesh, const QV_String& path, QV_String& error)

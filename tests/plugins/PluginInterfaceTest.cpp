@@ -181,25 +181,6 @@ TEST(PluginLoad, PartlyMissingDirectoryKeepsWhatLoaded)
     EXPECT_EQ(plugin.rightEar, (std::vector<int>{4, 5, 6, 7}));
 }
 
-TEST(PluginLoad, SolidNeckListMustFitTheTemplateHead)
-{
-    TempDir dir;
-    QV_MugShot2D3D mug;
-    FillMugShot(mug, 0.0f);
-    const std::string folder = dir.File("QuorSolid");
-    ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
-    WriteStandardDirectory(folder + "/Normal", mug);
-    for (const auto& [text, ok] : {std::pair<std::string, bool>{"2 3 7", true}, {"2 3 8", false}}) {
-        WriteFileText(folder + "/Normal/Neck.verts", text);
-        QV_SolidHeadPlugin plugin;
-        QV_String error;
-        bool loaded = !ok;
-        Quiet([&] { loaded = plugin.LoadDataDirectory(dir.Path().c_str(), error); });
-        EXPECT_EQ(loaded, ok) << text;
-        EXPECT_EQ(plugin.neck.Size(), ok ? 2u : 0u) << text;
-    }
-}
-
 TEST(PluginLoad, BodySkinDirectoryRejectsAListBeyondTheTemplateHead)
 {
     TempDir dir;

@@ -20,7 +20,6 @@ struct Stream {
         std::rewind(f);
     }
     ~Stream() { std::fclose(f); }
-    long Position() const { return std::ftell(f); }
     std::FILE* f;
 };
 
@@ -81,19 +80,6 @@ TEST(RecordKinds, CountsBeyondTheStreamFail)
     EXPECT_TRUE(ints.empty());
     EXPECT_EQ(bytes.Count(), 0);
     EXPECT_EQ(indices.Count(), 0);
-}
-
-TEST(RecordIO, StopsAtTheFirstFailure)
-{
-    // An int, then a float pair cut short, then an int that must not be read.
-    Stream s(Concat(I32Bytes({5}), {0, 0}));
-    QV_HeadRecordIO io(s.f, QV_HeadRecordIO::kRead);
-    int32_t a = 0, b = 99;
-    QV_Point2D p;
-    io.Int(a).FloatPair(p).Int(b);
-    EXPECT_FALSE(io.Ok());
-    EXPECT_EQ(a, 5);
-    EXPECT_EQ(b, 99);
 }
 
 TEST(VertexListFile, Contents)
