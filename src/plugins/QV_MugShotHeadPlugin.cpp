@@ -11,8 +11,8 @@ bool QV_MugShotHeadPlugin::AfterRead()
     const int vertexCount = mugshot.templateMesh.VertexCount();
     for (const QV_List<int>* list : VertexLists()) {
         if (!IndicesBelow(*list, vertexCount)) {
-            QV_PrintError(("QV_AvatarPlugin::ReadHead() Error! : a vertex list names a vertex outside the " +
-                           std::to_string(vertexCount) + " of the template head\n")
+            QV_PrintError(("QV_AvatarPlugin::ReadHead() Error! : a vertex list names a vertex the template head (" +
+                           std::to_string(vertexCount) + " vertices) does not have\n")
                               .c_str());
             return false;
         }
