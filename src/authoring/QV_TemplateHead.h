@@ -69,6 +69,10 @@ QV_Point2D ProfileFrame(float z, float y);
 // texture (textureSize square). Deterministic.
 void BuildMesh(QV_Mesh& mesh, int textureSize = 512);
 
+// The 68 points (iBUG numbering) of the template face in head units: the
+// points the face template's contours are built from.
+std::vector<QV_Point2D> Teacher68();
+
 // The frontal annotation of the template in the front frame: the face search
 // template's contours, point counts and conventions, placed on this head.
 void FrontAnnotation(QV_AnnotationModel& model);

@@ -43,7 +43,8 @@ Points Between(const Points& line, int count)
     return Points(all.begin() + 1, all.end() - 1);
 }
 
-// The 68 teacher points of the template face, in head units (iBUG order).
+}  // namespace
+
 std::vector<QV_Point2D> Teacher68()
 {
     std::vector<QV_Point2D> p(68);
@@ -96,6 +97,8 @@ std::vector<QV_Point2D> Teacher68()
     for (int i = 0; i < 8; ++i) p[60 + i] = inner[i];
     return p;
 }
+
+namespace {
 
 struct Contour {
     const char* label;
@@ -194,12 +197,12 @@ std::vector<Contour> FrontContours()
         const double psi = -0.5 * kPi + kPi * i / 16.0;
         head.push_back({static_cast<float>(0.76 * std::sin(psi)), static_cast<float>(0.05 + 1.07 * std::cos(psi))});
     }
-    cs.push_back({"HEAD", true, {0, 8, 16}, head});
+    cs.push_back({"HEAD", true, {0, 16}, head});
     // Neck: from below "FACE" 8 down the side, across the cut, up to "FACE" 14.
     const Points neck = {{-0.43f, -1.1f}, {-0.42f, -1.4f}, {-0.42f, -1.7f}, {-0.43f, -1.95f},
                          {-0.25f, -2.0f}, {0.0f, -2.0f},   {0.25f, -2.0f},  {0.43f, -1.95f},
                          {0.42f, -1.7f},  {0.42f, -1.4f},  {0.43f, -1.1f}};
-    cs.push_back({"NECK", true, {0, 5, 10}, neck});
+    cs.push_back({"NECK", true, {0, 10}, neck});
     // Ears: the outer rim in the front view, from the top down.
     const QV_Point3D r = EarRadii();
     for (int side = 0; side < 2; ++side) {
