@@ -6,6 +6,7 @@
 
 #include "CliCommands.h"
 #include "CliOptions.h"
+#include "RenderCommand.h"
 
 #ifndef VISAGEN_DATA_DIR
 #define VISAGEN_DATA_DIR "data"
@@ -14,6 +15,7 @@
 int main(int argc, char** argv)
 {
     const std::vector<std::string> args(argv + 1, argv + argc);
+    if (!args.empty() && args[0] == "render") return RunRender({args.begin() + 1, args.end()});
     CliOptions options;
     std::string error;
     if (!ParseCliOptions(args, options, error)) {
