@@ -1,11 +1,14 @@
-// The template head's own annotations: the frontal one with the face search
-// template's contours and point conventions, and the profile one.
+// The template head's own annotations: the frontal one built from the 68
+// points of the template face by the face search template's rules, and the
+// profile one traced from the head's silhouette.
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <numbers>
 #include <string>
 #include <vector>
 
+#include "QV_FaceTemplate.h"
 #include "QV_TemplateHead.h"
 
 namespace QV_TemplateHead {
@@ -15,7 +18,6 @@ namespace {
 constexpr double kPi = std::numbers::pi;
 using Points = std::vector<QV_Point2D>;
 
-QV_Point2D Mid(const QV_Point2D& a, const QV_Point2D& b) { return (a + b) * 0.5f; }
 QV_Point2D Mirrored(const QV_Point2D& p) { return {-p.x, p.y}; }
 
 // `count` points evenly spaced by arc length along the polyline, ends included.
@@ -34,13 +36,6 @@ Points Resample(const Points& line, int count)
         out.push_back(line[seg - 1] + (line[seg] - line[seg - 1]) * static_cast<float>(t));
     }
     return out;
-}
-
-// Points spaced evenly by arc length strictly between the ends of a polyline.
-Points Between(const Points& line, int count)
-{
-    Points all = Resample(line, count + 2);
-    return Points(all.begin() + 1, all.end() - 1);
 }
 
 }  // namespace
@@ -119,105 +114,6 @@ void Append(QV_AnnotationModel& model, const Contour& c)
     model.annotations.Append(a);
 }
 
-const QV_Point2D& At(const std::vector<Contour>& cs, const char* label, int i)
-{
-    for (const Contour& c : cs)
-        if (std::string(c.label) == label) return c.points[static_cast<size_t>(i)];
-    static const QV_Point2D none;
-    return none;
-}
-
-// The closed outline of the face: forehead arc 19..21, 0..3 and the jaw 4..18.
-Points FaceContour(const std::vector<QV_Point2D>& t)
-{
-    Points face(22);
-    const Points jaw = Resample(Points(t.begin(), t.begin() + 17), 15);
-    for (int i = 0; i < 15; ++i) face[4 + i] = jaw[i];
-    // Forehead: an elliptic arc from point 18 over the top (point 0) to point 4.
-    const QV_Point2D a = face[18], b = face[4];
-    const double cx = 0.5 * (a.x + b.x), cy = 0.5 * (a.y + b.y), rx = 0.5 * (a.x - b.x), ry = 0.57;
-    const int order[7] = {19, 20, 21, 0, 1, 2, 3};
-    for (int k = 1; k <= 7; ++k) {
-        const double g = kPi * k / 8.0;
-        face[order[k - 1]] = {static_cast<float>(cx + rx * std::cos(g)), static_cast<float>(cy + ry * std::sin(g))};
-    }
-    return face;
-}
-
-std::vector<Contour> FrontContours()
-{
-    const std::vector<QV_Point2D> t = Teacher68();
-    std::vector<Contour> cs;
-    cs.push_back({"FACE", false, {0, 4, 11, 18}, FaceContour(t)});
-    const Points right = {t[36], t[37], Mid(t[37], t[38]), t[38], t[39], t[40], Mid(t[40], t[41]), t[41]};
-    const Points left = {t[45], t[44], Mid(t[44], t[43]), t[43], t[42], t[47], Mid(t[47], t[46]), t[46]};
-    cs.push_back({"RIGHT EYE", false, {0, 4}, right});
-    cs.push_back({"LEFT EYE", false, {0, 4}, left});
-    auto iris = [](const Points& e) { return Points{Mid(e[1], e[7]), Mid(e[2], e[6]), Mid(e[3], e[5])}; };
-    cs.push_back({"RIGHT IRIS", true, {0, 2}, iris(right)});
-    cs.push_back({"LEFT IRIS", true, {0, 2}, iris(left)});
-    Points brow(t.begin() + 17, t.begin() + 22);
-    brow.push_back(Mid(t[21], t[22]));
-    brow.insert(brow.end(), t.begin() + 22, t.begin() + 27);
-    cs.push_back({"BROW RIDGE", true, {0, 5, 10}, brow});
-    // Nose: down the right side of the bridge, the nostrils, up the left side.
-    Points nose;
-    for (int i = 0; i < 8; ++i) nose.push_back({-0.07f, t[27].y + (t[30].y + 0.02f - t[27].y) * i / 7.0f});
-    for (int i = 31; i <= 35; ++i) {
-        nose.push_back(t[i]);
-        if (i < 35) nose.push_back(Mid(t[i], t[i + 1]));
-    }
-    for (int i = 7; i >= 0; --i) nose.push_back(Mirrored(nose[i]));
-    cs.push_back({"NOSE", true, {0, 8, 12, 16, 24}, nose});
-    cs.push_back({"OUTER MOUTH", false, {0, 3, 6, 9}, Points(t.begin() + 48, t.begin() + 60)});
-    Points inner{t[60]};
-    for (const QV_Point2D& p : Between({t[60], t[61], t[62], t[63], t[64]}, 5)) inner.push_back(p);
-    inner.push_back(t[64]);
-    for (const QV_Point2D& p : Between({t[64], t[65], t[66], t[67], t[60]}, 5)) inner.push_back(p);
-    cs.push_back({"INNER MOUTH", false, {0, 3, 6, 9}, inner});
-    // Cheeks and nose bridge from the contours above.
-    auto cheek = [&](const char* eye, int faceTop, int noseIndex, int midA, int midB, int mouth, int faceLow) {
-        return Points{{At(cs, eye, 6).x, At(cs, "FACE", faceTop).y},
-                      {At(cs, eye, 7).x, At(cs, "NOSE", noseIndex).y},
-                      {At(cs, eye, 0).x, 0.5f * (At(cs, "FACE", midA).y + At(cs, "FACE", midB).y)},
-                      {At(cs, eye, 0).x, At(cs, "OUTER MOUTH", mouth).y},
-                      {At(cs, eye, 7).x, At(cs, "FACE", faceLow).y}};
-    };
-    cs.push_back({"RIGHT CHEEK", true, {0, 4}, cheek("RIGHT EYE", 5, 8, 7, 6, 0, 14)});
-    cs.push_back({"LEFT CHEEK", true, {0, 4}, cheek("LEFT EYE", 17, 16, 16, 15, 6, 8)});
-    Points bridge;
-    for (int i = 0; i < 5; ++i) bridge.push_back(Mid(nose[i], nose[24 - i]));
-    const QV_Point2D m = Mid(nose[5], nose[19]);
-    bridge.push_back(Mid(m, bridge.back()));
-    bridge.push_back(m);
-    cs.push_back({"NOSE BRIDGE", true, {0, 6}, bridge});
-    // Head outline over the top, from beside "FACE" 4 to beside "FACE" 18.
-    Points head;
-    for (int i = 0; i < 17; ++i) {
-        const double psi = -0.5 * kPi + kPi * i / 16.0;
-        head.push_back({static_cast<float>(0.76 * std::sin(psi)), static_cast<float>(0.05 + 1.07 * std::cos(psi))});
-    }
-    cs.push_back({"HEAD", true, {0, 16}, head});
-    // Neck: from below "FACE" 8 down the side, across the cut, up to "FACE" 14.
-    const Points neck = {{-0.43f, -1.1f}, {-0.42f, -1.4f}, {-0.42f, -1.7f}, {-0.43f, -1.95f},
-                         {-0.25f, -2.0f}, {0.0f, -2.0f},   {0.25f, -2.0f},  {0.43f, -1.95f},
-                         {0.42f, -1.7f},  {0.42f, -1.4f},  {0.43f, -1.1f}};
-    cs.push_back({"NECK", true, {0, 10}, neck});
-    // Ears: the outer rim in the front view, from the top down.
-    const QV_Point3D r = EarRadii();
-    for (int side = 0; side < 2; ++side) {
-        const QV_Point3D c = EarCentre(side);
-        Points ear;
-        for (int i = 0; i < 8; ++i) {
-            const double a = 0.5 * kPi + kPi * i / 7.0;
-            const double outward = side == 0 ? 1.0 : -1.0;
-            ear.push_back({static_cast<float>(c.x + outward * r.x * std::cos(a)), static_cast<float>(c.y + r.y * std::sin(a))});
-        }
-        cs.push_back({side == 0 ? "RIGHT EAR" : "LEFT EAR", true, {0, 7}, ear});
-    }
-    return cs;
-}
-
 // (z, y) of the head surface along a meridian between two heights.
 Points Meridian(double phi, double yFrom, double yTo, int samples)
 {
@@ -232,7 +128,12 @@ Points Meridian(double phi, double yFrom, double yTo, int samples)
 
 }  // namespace
 
-std::vector<QV_Point2D> FaceOutlineInHeadUnits() { return FaceContour(Teacher68()); }
+std::vector<QV_Point2D> FaceOutlineInHeadUnits()
+{
+    QV_AnnotationModel model;
+    FrontContoursInHeadUnits(model);
+    return model[model.Find("FACE")].PointVector();
+}
 
 bool InsidePolygon(const std::vector<QV_Point2D>& polygon, const QV_Point2D& p)
 {
@@ -260,20 +161,23 @@ double DistanceToPolygon(const std::vector<QV_Point2D>& polygon, const QV_Point2
     return best;
 }
 
-void FrontContoursInHeadUnits(QV_AnnotationModel& model)
-{
-    model.Clear();
-    for (const Contour& c : FrontContours()) Append(model, c);
-}
-
 void FrontAnnotation(QV_AnnotationModel& model)
 {
-    FrontContoursInHeadUnits(model);
+    // The face search's own construction from the 68 points of this head, so
+    // that a fit of a photograph and this reference line up point for point
+    // and follow the same rules where the 68 points say nothing (outline,
+    // neck, ears).
+    const std::vector<QV_Point2D> teacher = Teacher68();
+    std::array<QV_Point2D, 68> normalised;
+    for (int i = 0; i < 68; ++i) normalised[static_cast<size_t>(i)] = FrontFrame(teacher[i].x, teacher[i].y);
+    QV_BuildFaceTemplate(normalised, kFrontWidth / kFrameHeight, model);
+}
+
+void FrontContoursInHeadUnits(QV_AnnotationModel& model)
+{
+    FrontAnnotation(model);
     for (int a = 0; a < model.Count(); ++a)
-        for (int i = 0; i < model[a].NumPoints(); ++i) {
-            QV_Point2D& p = model[a].points[i];
-            p = FrontFrame(p.x, p.y);
-        }
+        for (int i = 0; i < model[a].NumPoints(); ++i) model[a].points[i] = FrontFrameInverse(model[a].points[i]);
 }
 
 void ProfileAnnotation(QV_AnnotationModel& model)
