@@ -210,6 +210,41 @@ TEST(TemplateHeadData, StandardPluginLoadsItAndCreatesAHeadFromTheReference)
     EXPECT_LT(worst, 0.05) << "head units (head height about 3)";
 }
 
+TEST(TemplateHeadData, EveryFullyPhotographedTexelTakesThePhotographAtBothResolutions)
+{
+    visagen_test::TempDir dir;
+    WriteDataDirectory(dir.Path());
+    QV_StandardHeadPlugin plugin;
+    QV_String error;
+    ASSERT_TRUE(plugin.LoadDataDirectory(QV_String(dir.Path().c_str()), error)) << error.CStr();
+    QV_AnnotationModel model(Data().front);
+    QV_Image photo(512, 334);
+    const QV_Colour skin(181, 139, 117);
+    for (int r = 0; r < photo.Rows(); ++r)
+        for (int c = 0; c < photo.Cols(); ++c) photo(r, c) = skin;
+    QV_FaceSearch search;
+    for (bool highRes : {false, true}) {
+        SCOPED_TRACE(highRes);
+        QV_Mesh out;
+        ASSERT_TRUE(plugin.CreateFromFront(search, photo, model, out, highRes, error)) << error.CStr();
+        const int size = highRes ? 1024 : 512;
+        ASSERT_EQ(out.texture.Rows(), size);
+        QV_Image mask(Data().mask);
+        if (mask.Rows() != size) mask.Resize(size, size, true);
+        int full = 0, wrong = 0;
+        for (int r = 0; r < size; ++r)
+            for (int c = 0; c < size; ++c) {
+                if (mask(r, c).green != 255) continue;
+                ++full;
+                const QV_Colour& t = out.texture(r, c);
+                if (std::abs(t.red - skin.red) > 1 || std::abs(t.green - skin.green) > 1 || std::abs(t.blue - skin.blue) > 1)
+                    ++wrong;
+            }
+        EXPECT_GT(full, size * size / 50);
+        EXPECT_EQ(wrong, 0);
+    }
+}
+
 TEST(TemplateHeadData, ToolWritesTheFolderAndAHeadFileThatLoads)
 {
     visagen_test::TempDir dir;
