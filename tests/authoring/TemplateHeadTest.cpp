@@ -5,11 +5,9 @@
 
 #include <cmath>
 #include <map>
-#include <set>
 #include <string>
 #include <utility>
 
-#include "QV_FaceTemplate.h"
 #include "QV_TemplateHead.h"
 
 namespace {
@@ -156,38 +154,6 @@ TEST(TemplateHeadAnnotation, ContoursHaveTheFaceTemplatesCountsAndFlags)
         }
         for (unsigned k = 0; k < model[a].landmarks.Size(); ++k)
             EXPECT_LT(model[a].landmarks[static_cast<int>(k)], model[a].NumPoints());
-    }
-}
-
-TEST(TemplateHeadAnnotation, LinesUpWithTheFaceSearchTemplateBuiltFromTheSamePoints)
-{
-    // The face search fits annotations built from 68 points; the head's own
-    // annotation must have the same contours, counts, flags and landmarks, and
-    // the same points where the 68 points give them directly.
-    const std::vector<QV_Point2D> teacher = TH::Teacher68();
-    ASSERT_EQ(teacher.size(), 68u);
-    std::array<QV_Point2D, 68> normalised;
-    for (int i = 0; i < 68; ++i) normalised[i] = TH::FrontFrame(teacher[i].x, teacher[i].y);
-    QV_AnnotationModel search, head;
-    QV_BuildFaceTemplate(normalised, TH::kFrontWidth / TH::kFrameHeight, search);
-    TH::FrontAnnotation(head);
-    ASSERT_EQ(head.Count(), search.Count());
-    for (int a = 0; a < head.Count(); ++a) {
-        const std::string label = head[a].label.Std();
-        SCOPED_TRACE(label);
-        EXPECT_EQ(label, search[a].label.Std());
-        ASSERT_EQ(head[a].NumPoints(), search[a].NumPoints());
-        EXPECT_EQ(head[a].open, search[a].open);
-        ASSERT_EQ(head[a].landmarks.Size(), search[a].landmarks.Size());
-        for (unsigned k = 0; k < head[a].landmarks.Size(); ++k)
-            EXPECT_EQ(head[a].landmarks[static_cast<int>(k)], search[a].landmarks[static_cast<int>(k)]);
-        const std::set<std::string> direct = {"RIGHT EYE", "LEFT EYE", "RIGHT IRIS", "LEFT IRIS", "BROW RIDGE",
-                                              "OUTER MOUTH", "INNER MOUTH"};
-        if (!direct.count(label)) continue;
-        for (int i = 0; i < head[a].NumPoints(); ++i) {
-            EXPECT_NEAR(head[a].points[i].x, search[a].points[i].x, 1e-5) << i;
-            EXPECT_NEAR(head[a].points[i].y, search[a].points[i].y, 1e-5) << i;
-        }
     }
 }
 
