@@ -210,6 +210,34 @@ TEST(TemplateHeadData, StandardPluginLoadsItAndCreatesAHeadFromTheReference)
     EXPECT_LT(worst, 0.05) << "head units (head height about 3)";
 }
 
+TEST(TemplateHeadData, FrontAndProfileReferencesGiveBackTheTemplate)
+{
+    // The profile reference with its own photograph supplies depth: created
+    // from both references, the head is the template again.
+    visagen_test::TempDir dir;
+    WriteDataDirectory(dir.Path());
+    QV_StandardHeadPlugin plugin;
+    QV_String error;
+    ASSERT_TRUE(plugin.LoadDataDirectory(QV_String(dir.Path().c_str()), error)) << error.CStr();
+    QV_Image front(512, 334);
+    for (int r = 0; r < front.Rows(); ++r)
+        for (int c = 0; c < front.Cols(); ++c) front(r, c) = QV_Colour(170, 130, 110);
+    QV_FaceSearch search;
+    QV_Mesh out;
+    ASSERT_TRUE(plugin.CreateFromFrontAndProfile(search, front, Data().front, plugin.profileImage,
+                                                 plugin.profileReference, out, false, error))
+        << error.CStr();
+    const QV_Mesh& templ = Data().mugshot.templateMesh;
+    ASSERT_EQ(out.VertexCount(), templ.VertexCount());
+    double worst = 0;
+    for (int v = 0; v < out.VertexCount(); ++v) {
+        const QV_Point3D& a = out.vertices[v];
+        const QV_Point3D& b = templ.vertices[v];
+        worst = std::max({worst, std::fabs(double(a.x) - b.x), std::fabs(double(a.y) - b.y), std::fabs(double(a.z) - b.z)});
+    }
+    EXPECT_LT(worst, 0.05);
+}
+
 TEST(TemplateHeadData, EveryFullyPhotographedTexelTakesThePhotographAtBothResolutions)
 {
     visagen_test::TempDir dir;
