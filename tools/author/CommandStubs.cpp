@@ -14,4 +14,3 @@ int NotAvailable(const char* name)
 }  // namespace
 
 __attribute__((weak)) int MakeHeadCommand(int, char**) { return NotAvailable("make-head"); }
-__attribute__((weak)) int TrainDetectorCommand(int, char**) { return NotAvailable("train-detector"); }

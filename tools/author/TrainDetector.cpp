@@ -1,0 +1,486 @@
+// visagen-author train-detector: trains the four detector networks on windows
+// prepared as the detector prepares them, positives from the labelled
+// training portraits, negatives from face-free pictures with bootstrapping,
+// and writes their structure and weight texts.
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "Commands.h"
+#include "QV_DetectorSamples.h"
+#include "QV_FaceDetector.h"
+#include "QV_FindEyes.h"
+#include "QV_HeldOut.h"
+#include "QV_Image.h"
+#include "QV_Landmarks68.h"
+#include "QV_NetworkTrainerLayouts.h"
+
+namespace {
+
+struct Options {
+    std::string faces, out;
+    std::vector<std::string> negatives;
+    std::vector<std::string> crops;  // FILE[:FIRST]
+    std::vector<std::string> portraits;  // extra held-out portraits to report on
+    int limit = 0;
+};
+
+void Usage()
+{
+    std::fprintf(stderr,
+                 "usage: visagen-author train-detector --faces DIR --out DIR [--negatives PATH ...]\n"
+                 "       [--crops FILE[:FIRST] ...] [--report-portrait FILE ...] [--limit N]\n"
+                 "  --faces DIR     labelled portraits: DIR/landmarks-68.json and the images it names\n"
+                 "  --out DIR       where the network texts are written\n"
+                 "  --negatives     face-free pictures (files or folders of .png/.jpg)\n"
+                 "  --crops         a .npy stack of grey crops, non-faces from index FIRST on\n"
+                 "  --limit N       use only the first N training portraits (quick runs)\n");
+}
+
+bool EndsWith(const std::string& s, const char* e)
+{
+    const size_t n = std::strlen(e);
+    if (s.size() < n) return false;
+    for (size_t i = 0; i < n; ++i)
+        if (std::tolower(static_cast<unsigned char>(s[s.size() - n + i])) != e[i]) return false;
+    return true;
+}
+
+// Files named directly, and the pictures of named folders in name order.
+std::vector<std::string> ExpandPictures(const std::vector<std::string>& paths)
+{
+    std::vector<std::string> out;
+    for (const std::string& p : paths) {
+        struct stat st {};
+        if (::stat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+            std::vector<std::string> names;
+            if (DIR* d = ::opendir(p.c_str())) {
+                while (dirent* e = ::readdir(d)) {
+                    std::string n = e->d_name;
+                    if (EndsWith(n, ".png") || EndsWith(n, ".jpg") || EndsWith(n, ".jpeg")) names.push_back(n);
+                }
+                ::closedir(d);
+            }
+            std::sort(names.begin(), names.end());
+            for (const std::string& n : names) out.push_back(p + "/" + n);
+        } else {
+            out.push_back(p);
+        }
+    }
+    return out;
+}
+
+bool LoadGrey(const std::string& path, QV_DetImage& out, QV_Image* keep = nullptr)
+{
+    QV_Image img;
+    if (!img.Load(QV_String(path.c_str())) || img.Rows() < 20 || img.Cols() < 20) return false;
+    std::vector<unsigned char> grey;
+    QV_DetectorGrey(img, grey);
+    out = QV_DetectorImage(img.Cols(), img.Rows(), grey.data());
+    if (keep) *keep = std::move(img);
+    return true;
+}
+
+// Deterministic integers and reals from a fixed-seed generator.
+struct Random {
+    std::mt19937 g;
+    explicit Random(unsigned seed) : g(seed) {}
+    int Int(int lo, int hi) { return lo + static_cast<int>(g() % static_cast<unsigned>(hi - lo + 1)); }
+    double Real() { return g() / 4294967296.0; }
+};
+
+struct Picture {
+    std::vector<QV_DetImage> pyramid;
+};
+
+// Trains with class-balanced stochastic gradient descent; the epochs go over
+// the windows in a fresh shuffled order each time with a falling rate.
+void Train(QV_NetworkTrainer& net, const QV_WindowSet& set, int epochs, double rate, unsigned seed, const char* what)
+{
+    const int n = set.Size();
+    if (n == 0) return;
+    int pos = 0;
+    for (int i = 0; i < n; ++i) pos += set.Label(i) > 0;
+    const int neg = n - pos;
+    const double wPos = pos ? 0.5 * n / pos : 0.0, wNeg = neg ? 0.5 * n / neg : 0.0;
+    std::vector<int> order(n);
+    for (int i = 0; i < n; ++i) order[i] = i;
+    std::vector<float> in(set.Pixels());
+    Random rng(seed);
+    for (int e = 0; e < epochs; ++e) {
+        for (int i = n - 1; i > 0; --i) std::swap(order[i], order[rng.Int(0, i)]);
+        const double r = rate / (1.0 + 0.5 * e);
+        double loss = 0.0;
+        for (int i : order) {
+            set.Inputs(i, in.data());
+            const bool p = set.Label(i) > 0;
+            loss += net.Step(in.data(), p ? 0.9 : -0.9, r * (p ? wPos : wNeg));
+        }
+        std::printf("  %s epoch %d: %d windows (%d faces), mean loss %.4f\n", what, e + 1, n, pos, loss / n);
+        std::fflush(stdout);
+    }
+}
+
+// Share of the windows of each class the network classifies right.
+void Score(QV_NetworkTrainer& net, const QV_WindowSet& set, int& posOk, int& pos, int& negOk, int& neg)
+{
+    posOk = pos = negOk = neg = 0;
+    std::vector<float> in(set.Pixels());
+    for (int i = 0; i < set.Size(); ++i) {
+        set.Inputs(i, in.data());
+        const bool yes = net.Evaluate(in.data()) > 0.0f;
+        if (set.Label(i) > 0) {
+            ++pos;
+            posOk += yes;
+        } else {
+            ++neg;
+            negOk += !yes;
+        }
+    }
+}
+
+// The detector's stage-1 grid over every level of a picture: the 20 x 20
+// candidate windows (x, y, level) where "umec" fires.
+void ScanCandidates(QV_NetworkTrainer& umec, const Picture& pic, std::vector<QV_Detection>& out,
+                    QV_WindowSet* falseWindows, int cap)
+{
+    std::vector<float> in(900);
+    for (int k = static_cast<int>(pic.pyramid.size()) - 1; k >= 0; --k) {
+        const QV_DetImage& im = pic.pyramid[k];
+        for (int Y = 20; Y - 20 < im.height; Y += 10)
+            for (int X = 20; X - 20 < im.width; X += 10) {
+                QV_PrepareWindow(QV_WINDOW_CANDIDATE, im, X - 30, Y - 30, false, nullptr, in.data());
+                if (umec.Evaluate(in.data()) <= 0.0f) continue;
+                out.push_back({X - 25, Y - 25, k});
+                if (falseWindows && falseWindows->Size() < cap) falseWindows->Add(im, X - 30, Y - 30, false, -1);
+            }
+    }
+}
+
+// The verification windows around candidates (7 x 7 positions at three
+// levels, as the detector visits them) that `net` accepts.
+void ScanVerify(QV_NetworkTrainer& net, QV_NetworkTrainer* first, const Picture& pic,
+                const std::vector<QV_Detection>& cands, QV_WindowSet& out, int cap)
+{
+    std::vector<float> in(400);
+    std::vector<std::uint16_t> codes(400);
+    const int levels = static_cast<int>(pic.pyramid.size());
+    for (const QV_Detection& c : cands)
+        for (int j = c.level - 1; j <= c.level + 1; ++j) {
+            if (j < 0 || j >= levels) continue;
+            const double toJ = std::pow(1.2, c.level - j);
+            const int cx = static_cast<int>(std::lround(toJ * (c.x + 10)));
+            const int cy = static_cast<int>(std::lround(toJ * (c.y + 10)));
+            for (int py = cy - 6; py <= cy + 6; py += 2)
+                for (int px = cx - 6; px <= cx + 6; px += 2) {
+                    if (out.Size() >= cap) return;
+                    QV_PrepareWindow(QV_WINDOW_FACE, pic.pyramid[j], px - 10, py - 10, false, codes.data(), in.data());
+                    if (first && first->Evaluate(in.data()) <= 0.0f) continue;
+                    if (net.Evaluate(in.data()) > 0.0f) out.AddCodes(codes.data(), -1);
+                }
+        }
+}
+
+bool ParseOptions(int argc, char** argv, Options& o)
+{
+    std::vector<std::string>* list = nullptr;
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        auto value = [&](std::string& v) {
+            if (i + 1 >= argc) return false;
+            v = argv[++i];
+            return true;
+        };
+        if (a == "--faces") {
+            if (!value(o.faces)) return false;
+            list = nullptr;
+        } else if (a == "--out") {
+            if (!value(o.out)) return false;
+            list = nullptr;
+        } else if (a == "--limit") {
+            std::string v;
+            if (!value(v)) return false;
+            o.limit = std::atoi(v.c_str());
+            if (o.limit <= 0) return false;
+            list = nullptr;
+        } else if (a == "--negatives") {
+            list = &o.negatives;
+        } else if (a == "--crops") {
+            list = &o.crops;
+        } else if (a == "--report-portrait") {
+            list = &o.portraits;
+        } else if (!a.empty() && a[0] == '-') {
+            return false;
+        } else if (list) {
+            list->push_back(a);
+        } else {
+            return false;
+        }
+    }
+    return !o.faces.empty() && !o.out.empty();
+}
+
+}  // namespace
+
+int TrainDetectorCommand(int argc, char** argv)
+{
+    Options opt;
+    if (!ParseOptions(argc, argv, opt)) {
+        Usage();
+        return 2;
+    }
+    std::vector<QV_LabelledFace> labels;
+    const std::string labelPath = opt.faces + "/landmarks-68.json";
+    if (!QV_ReadLandmarks68(labelPath.c_str(), labels)) {
+        std::fprintf(stderr, "visagen-author train-detector: cannot read %s (pass --faces DIR with the labelled portraits)\n",
+                     labelPath.c_str());
+        return 1;
+    }
+    std::vector<const QV_LabelledFace*> train, heldOut;
+    for (const QV_LabelledFace& f : labels) (QV_IsHeldOut(f.image) ? heldOut : train).push_back(&f);
+    if (opt.limit > 0 && static_cast<int>(train.size()) > opt.limit) train.resize(opt.limit);
+    if (opt.limit > 0 && static_cast<int>(heldOut.size()) > opt.limit) heldOut.resize(opt.limit);
+
+    // Face-free pictures: every fourth is kept out of training to measure
+    // false positives on.
+    std::vector<Picture> negTrain, negTest;
+    const std::vector<std::string> negFiles = ExpandPictures(opt.negatives);
+    for (size_t i = 0; i < negFiles.size(); ++i) {
+        QV_DetImage grey;
+        if (!LoadGrey(negFiles[i], grey)) {
+            std::fprintf(stderr, "visagen-author train-detector: skipping unreadable %s\n", negFiles[i].c_str());
+            continue;
+        }
+        Picture p;
+        QV_FaceDetector::BuildPyramid(grey, p.pyramid);
+        if (p.pyramid.empty()) continue;
+        (i % 4 == 3 ? negTest : negTrain).push_back(std::move(p));
+    }
+    // Non-face crops, split the same way.
+    std::vector<QV_DetImage> cropTrain, cropTest;
+    for (const std::string& spec : opt.crops) {
+        std::string file = spec;
+        long first = 0;
+        const size_t colon = spec.rfind(':');
+        if (colon != std::string::npos && colon + 1 < spec.size() && std::isdigit(static_cast<unsigned char>(spec[colon + 1]))) {
+            file = spec.substr(0, colon);
+            first = std::atol(spec.c_str() + colon + 1);
+        }
+        std::vector<long> shape;
+        std::vector<unsigned char> data;
+        if (!QV_ReadNpyBytes(file.c_str(), shape, data) || shape.size() != 3 || shape[1] < 20 || shape[2] < 20) {
+            std::fprintf(stderr, "visagen-author train-detector: skipping crops %s\n", file.c_str());
+            continue;
+        }
+        const long h = shape[1], w = shape[2];
+        for (long k = first; k < shape[0]; ++k) {
+            QV_DetImage c = QV_DetectorImage(static_cast<int>(w), static_cast<int>(h), &data[static_cast<size_t>(k * w * h)]);
+            (k % 4 == 3 ? cropTest : cropTrain).push_back(std::move(c));
+        }
+    }
+    std::printf("train-detector: %zu training and %zu held-out portraits, %zu + %zu face-free pictures, %zu + %zu crops\n",
+                train.size(), heldOut.size(), negTrain.size(), negTest.size(), cropTrain.size(), cropTest.size());
+
+    QV_WindowSet candSet(QV_WINDOW_CANDIDATE), faceSet(QV_WINDOW_FACE), eyeSet(QV_WINDOW_EYE);
+    QV_WindowSet candTest(QV_WINDOW_CANDIDATE), faceTest(QV_WINDOW_FACE), eyeTest(QV_WINDOW_EYE);
+    Random rng(20261207);
+
+    // Positives (and nearby negatives) from one portrait, as is and mirrored.
+    auto addPortrait = [&](const QV_LabelledFace& lf, bool test) -> bool {
+        QV_DetImage grey;
+        if (!LoadGrey(opt.faces + "/" + lf.image, grey)) return false;
+        QV_WindowSet& cs = test ? candTest : candSet;
+        QV_WindowSet& fs = test ? faceTest : faceSet;
+        QV_WindowSet& es = test ? eyeTest : eyeSet;
+        const QV_FacePlacement p0 = QV_PlaceFace(lf.points);
+        for (int m = 0; m < 2; ++m) {
+            const QV_DetImage image = m ? QV_MirrorImage(grey) : grey;
+            const QV_FacePlacement p = m ? QV_MirrorPlacement(p0, grey.width) : p0;
+            std::vector<QV_DetImage> pyr;
+            QV_FaceDetector::BuildPyramid(image, pyr);
+            const int L = QV_FaceLevel(p), levels = static_cast<int>(pyr.size());
+            if (L >= levels) continue;
+            int x, y;
+            QV_FaceWindowAt(p, L, x, y);
+            for (int k = 0; k < 4; ++k) cs.Add(pyr[L], x - 5 + rng.Int(-4, 4), y - 5 + rng.Int(-4, 4), false, 1);
+            for (int k = 0; k < 2; ++k) fs.Add(pyr[L], x + rng.Int(-1, 1), y + rng.Int(-1, 1), false, 1);
+            // Windows of the same picture well away from the face, or at a
+            // scale far from it.
+            for (int k = 0; k < 3; ++k) {
+                const int l = rng.Int(0, levels - 1);
+                int fx, fy;
+                QV_FaceWindowAt(p, l, fx, fy);
+                const QV_DetImage& im = pyr[l];
+                const int wx = rng.Int(-10, im.width - 10), wy = rng.Int(-10, im.height - 10);
+                const bool far = std::abs(l - L) >= 3 || std::abs(wx - fx) > 12 || std::abs(wy - fy) > 12;
+                if (far) cs.Add(im, wx - 5, wy - 5, false, -1);
+                const bool farFace = std::abs(l - L) >= 2 || std::abs(wx - fx) >= 5 || std::abs(wy - fy) >= 5;
+                if (farFace) fs.Add(im, wx, wy, false, -1);
+            }
+            // Eyes at the detector's eye level; the right-half eye mirrored.
+            int E = L - 7;
+            if (E < -3) continue;
+            if (E < 0) E = 0;
+            const double s = std::pow(1.2, L - E);
+            const QV_DetImage& ei = pyr[E];
+            for (int side = 0; side < 2; ++side) {
+                const double ex = side ? p.eyeAX : p.eyeBX, ey = side ? p.eyeAY : p.eyeBY;
+                int ex0, ey0;
+                QV_EyeWindowAt(ex, ey, E, ex0, ey0);
+                for (int k = 0; k < 2; ++k) es.Add(ei, ex0 + rng.Int(-1, 1), ey0 + rng.Int(-1, 1), side == 1, 1);
+                // The detector's search area for this half, a little widened.
+                const int top0 = static_cast<int>(std::lround(s * y)) - 7 - 3;
+                const int top1 = static_cast<int>(std::lround(s * (y + 10))) - 15 + 3;
+                const int l0 = static_cast<int>(std::lround(s * (x + 10 * side))) - 12 - 3;
+                const int l1 = static_cast<int>(std::lround(s * (x + 10 + 10 * side))) - 12 + 3;
+                for (int k = 0; k < 6; ++k) {
+                    const int wl = rng.Int(l0, std::max(l0, l1)), wt = rng.Int(top0, std::max(top0, top1));
+                    if (std::abs(wl - ex0) >= 3 || std::abs(wt - ey0) >= 3) es.Add(ei, wl, wt, side == 1, -1);
+                }
+            }
+        }
+        return true;
+    };
+    int used = 0;
+    for (const QV_LabelledFace* f : train) used += addPortrait(*f, false);
+    for (const QV_LabelledFace* f : heldOut) addPortrait(*f, true);
+    std::printf("train-detector: %d portraits read; %d candidate, %d face, %d eye windows\n", used, candSet.Size(),
+                faceSet.Size(), eyeSet.Size());
+
+    // Random windows of the face-free pictures and the crops.
+    auto addRandom = [&](const std::vector<Picture>& pics, const std::vector<QV_DetImage>& crops, QV_WindowSet& set,
+                         int perPicture) {
+        for (const Picture& pic : pics)
+            for (int k = 0; k < perPicture; ++k) {
+                const int l = rng.Int(0, static_cast<int>(pic.pyramid.size()) - 1);
+                const QV_DetImage& im = pic.pyramid[l];
+                const int w = QV_WindowCols(set.Kind()), h = QV_WindowRows(set.Kind());
+                set.Add(im, rng.Int(0, std::max(0, im.width - w)), rng.Int(0, std::max(0, im.height - h)),
+                        set.Kind() == QV_WINDOW_EYE && (k & 1), -1);
+            }
+        for (const QV_DetImage& c : crops) {
+            const int w = QV_WindowCols(set.Kind()), h = QV_WindowRows(set.Kind());
+            set.Add(c, (c.width - w) / 2, (c.height - h) / 2, false, -1);
+        }
+    };
+    addRandom(negTrain, cropTrain, candSet, 150);
+    addRandom(negTrain, cropTrain, faceSet, 100);
+    addRandom(negTrain, cropTrain, eyeSet, 40);
+    addRandom(negTest, cropTest, candTest, 150);
+    addRandom(negTest, cropTest, faceTest, 100);
+    addRandom(negTest, cropTest, eyeTest, 40);
+
+    QV_NetworkTrainer nets[4];
+    for (int i = 0; i < 4; ++i)
+        if (!nets[i].Build(QV_DetectorLayout(i), 1000u + i)) return 1;
+
+    // Stage 1 with two rounds of bootstrapping on the pictures' false hits.
+    Train(nets[0], candSet, 6, 0.01, 11, "umec");
+    for (int round = 0; round < 2; ++round) {
+        const int before = candSet.Size();
+        std::vector<QV_Detection> cands;
+        for (const Picture& pic : negTrain) ScanCandidates(nets[0], pic, cands, &candSet, before + 6000);
+        std::printf("  umec bootstrap %d: %d false candidates added\n", round + 1, candSet.Size() - before);
+        Train(nets[0], candSet, 3, 0.005, 12 + round, "umec");
+    }
+
+    // Stage 2: the verification windows around the false candidates.
+    std::vector<std::vector<QV_Detection>> falseCands(negTrain.size());
+    for (size_t i = 0; i < negTrain.size(); ++i) ScanCandidates(nets[0], negTrain[i], falseCands[i], nullptr, 0);
+    Train(nets[1], faceSet, 6, 0.01, 21, "face17c");
+    for (int round = 0; round < 2; ++round) {
+        const int before = faceSet.Size();
+        for (size_t i = 0; i < negTrain.size(); ++i)
+            ScanVerify(nets[1], nullptr, negTrain[i], falseCands[i], faceSet, before + 6000);
+        std::printf("  face17c bootstrap %d: %d false windows added\n", round + 1, faceSet.Size() - before);
+        Train(nets[1], faceSet, 3, 0.005, 22 + round, "face17c");
+    }
+    QV_WindowSet face18Set = faceSet;
+    Train(nets[2], face18Set, 6, 0.01, 31, "face18c");
+    for (int round = 0; round < 2; ++round) {
+        const int before = face18Set.Size();
+        for (size_t i = 0; i < negTrain.size(); ++i)
+            ScanVerify(nets[2], &nets[1], negTrain[i], falseCands[i], face18Set, before + 4000);
+        std::printf("  face18c bootstrap %d: %d false windows added\n", round + 1, face18Set.Size() - before);
+        Train(nets[2], face18Set, 3, 0.005, 32 + round, "face18c");
+    }
+    Train(nets[3], eyeSet, 8, 0.01, 41, "eye");
+
+    for (QV_NetworkTrainer& n : nets) n.Quantise();
+    for (QV_NetworkTrainer& n : nets)
+        if (!n.Save(opt.out)) return 1;
+
+    // Held-out report.
+    const char* names[4] = {"umec", "face17c", "face18c", "eye"};
+    const QV_WindowSet* tests[4] = {&candTest, &faceTest, &faceTest, &eyeTest};
+    for (int i = 0; i < 4; ++i) {
+        int po, p, no, n;
+        Score(nets[i], *tests[i], po, p, no, n);
+        std::printf("held-out %s: %d / %d positive windows accepted, %d / %d negative windows accepted\n", names[i], po, p,
+                    n - no, n);
+    }
+    {  // The two verification networks together, as the detector uses them.
+        std::vector<float> in(400);
+        int acc = 0, pos = 0, fp = 0, neg = 0;
+        for (int i = 0; i < faceTest.Size(); ++i) {
+            faceTest.Inputs(i, in.data());
+            const bool yes = nets[1].Evaluate(in.data()) > 0.0f && nets[2].Evaluate(in.data()) > 0.0f;
+            if (faceTest.Label(i) > 0) {
+                ++pos;
+                acc += yes;
+            } else {
+                ++neg;
+                fp += yes;
+            }
+        }
+        std::printf("held-out face17c+face18c: detection rate %d / %d, false positives %d / %d\n", acc, pos, fp, neg);
+    }
+
+    QV_FaceDetector detector;
+    QV_NetworkText texts[4];
+    for (int i = 0; i < 4; ++i) {
+        texts[i].structure = nets[i].StructureText();
+        texts[i].weights = nets[i].WeightText();
+    }
+    if (!detector.LoadNetworks(texts)) return 1;
+    int falseFaces = 0;
+    for (const Picture& pic : negTest) {
+        const QV_DetImage& im = pic.pyramid[0];
+        int* rec = nullptr;
+        falseFaces += detector.Detect(im.width, im.height, im.pixels.data(), &rec);
+        std::free(rec);
+    }
+    std::printf("held-out face-free pictures: %d false faces in %zu pictures\n", falseFaces, negTest.size());
+    auto eyesReport = [&](const std::string& path, const QV_LabelledFace* lf, int& both, int& close) {
+        QV_Image img;
+        if (!img.Load(QV_String(path.c_str()))) return;
+        QV_Point2D e1, e2;
+        if (!FindEyes(detector, img, e1, e2)) return;
+        ++both;
+        if (!lf) return;
+        const QV_FacePlacement p = QV_PlaceFace(lf->points);
+        const double W = img.Cols(), H = img.Rows();
+        const double iod = std::hypot(p.eyeAX - p.eyeBX, p.eyeAY - p.eyeBY);
+        const double d1 = std::hypot(e1.x * W - p.eyeBX, (H - 1 - e1.y * H) - p.eyeBY);
+        const double d2 = std::hypot(e2.x * W - p.eyeAX, (H - 1 - e2.y * H) - p.eyeAY);
+        if (d1 < 0.25 * iod && d2 < 0.25 * iod) ++close;
+    };
+    int both = 0, close = 0;
+    for (const QV_LabelledFace* f : heldOut) eyesReport(opt.faces + "/" + f->image, f, both, close);
+    std::printf("held-out portraits: FindEyes found both eyes on %d / %zu (%d within a quarter of the eye distance)\n",
+                both, heldOut.size(), close);
+    for (const std::string& path : opt.portraits) {
+        int b = 0, c = 0;
+        eyesReport(path, nullptr, b, c);
+        std::printf("%s: FindEyes %s\n", path.c_str(), b ? "found both eyes" : "found no eye pair");
+    }
+    return 0;
+}
