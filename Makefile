@@ -3,7 +3,7 @@ JOBS ?= $(shell nproc)
 BUILD ?= build
 ASAN_BUILD ?= build-asan
 
-.PHONY: all deps configure build test asan bench clean
+.PHONY: all deps configure build test asan bench clean demo data data-faces
 
 all: build
 
@@ -30,3 +30,47 @@ bench: build
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD)
+
+# The sample portrait to a textured head and its previews, with no eye hints:
+# out/avatar.obj with its material and JPEG texture, out/avatar.png (front
+# view) and out/avatar-3q.png (three-quarter view).
+DEMO_PHOTO ?= samples/grace_hopper.jpg
+demo: configure
+	cmake --build $(BUILD) --target visagen-cli -j $(JOBS)
+	mkdir -p out
+	$(BUILD)/cli/visagen-cli create $(DEMO_PHOTO) -o out/avatar.obj
+	$(BUILD)/cli/visagen-cli render out/avatar.obj -o out/avatar.png
+	@echo "demo: wrote out/avatar.obj, out/avatar.jpg, out/avatar.png and out/avatar-3q.png"
+
+# Rebuilds the trained files of data/ from labelled portraits: a folder with
+# landmarks-68.json and the images it names. Fixed seeds, so the same
+# portraits give the same files.
+FACES ?= ../shared/faces
+DATA ?= data
+SEED ?= 1
+AUTHOR = $(BUILD)/tools/visagen-author
+# Face-free pictures and crops from Debian packages (python3-skimage,
+# opencv-doc) for the detector's negatives, and portraits kept out of
+# training to report on.
+SKIMAGE_DATA ?= /usr/lib/python3/dist-packages/skimage/data
+OPENCV_DATA ?= /usr/share/doc/opencv-doc/examples/data
+DETECTOR_NEGATIVES ?= $(addprefix $(SKIMAGE_DATA)/,brick.png coffee.png coins.png grass.png gravel.png \
+  hubble_deep_field.jpg moon.png page.png text.png rocket.jpg horse.png chelsea.png motorcycle_left.png retina.jpg) \
+  $(addprefix $(OPENCV_DATA)/,building.jpg fruits.jpg board.jpg box_in_scene.png home.jpg graf1.png leuvenA.jpg \
+  aero1.jpg butterfly.jpg orange.jpg apple.jpg smarties.png stuff.jpg sudoku.png notes.png blox.jpg)
+DETECTOR_CROPS ?= $(SKIMAGE_DATA)/lfw_subset.npy:100
+REPORT_PORTRAITS ?= $(OPENCV_DATA)/messi5.jpg $(wildcard /usr/lib/R/site-library/openxlsx/extdata/einstein.jpg)
+data: data-faces configure
+	cmake --build $(BUILD) --target visagen-author -j $(JOBS)
+	rm -rf $(DATA)/QuorHeadLoadDir $(DATA)/Standard.qvhead $(DATA)/Head.qvface
+	$(AUTHOR) make-head $(DATA)
+	$(AUTHOR) train-face --faces $(FACES) --out $(DATA)/Head.qvface --seed $(SEED)
+	$(AUTHOR) train-detector --faces $(FACES) --out $(DATA)/networks --negatives $(DETECTOR_NEGATIVES) \
+	  --crops $(DETECTOR_CROPS) --report-portrait $(REPORT_PORTRAITS)
+
+data-faces:
+	@if [ ! -f "$(FACES)/landmarks-68.json" ]; then \
+	  echo "make data: no labelled portraits in $(FACES) (landmarks-68.json is missing)."; \
+	  echo "Pass the folder of training portraits: make data FACES=/path/to/faces"; \
+	  exit 2; \
+	fi
