@@ -37,7 +37,7 @@ std::string ThreeQuarterPath(const std::string& frontPath)
     return frontPath.substr(0, dot) + "-3q" + frontPath.substr(dot);
 }
 
-int RunRender(const std::vector<std::string>& args)
+int RenderMeshCommand(const std::vector<std::string>& args)
 {
     std::string mesh, output;
     QV_MeshPreviewOptions options;

@@ -45,22 +45,4 @@ TEST(GLMatrix, ProductAppliesTheRightFactorFirst)
     EXPECT_EQ(t.m[3], 0.0f);
 }
 
-TEST(GLMatrix, PerspectiveAndProjectionMatchTheFrustum)
-{
-    // 90 degrees: half-height = near; aspect 2 doubles the half-width.
-    const QV_GLMatrix p = QV_GLMatrix::Perspective(90.0f, 2.0f, 1.0f, 11.0f);
-    QV_Point3D w;
-    // On the near plane at the top-right corner of the frustum.
-    ASSERT_TRUE(QV_GLProject({2, 1, -1}, QV_GLMatrix(), p, 200, 100, w));
-    ExpectPoint(w, 200, 100, 0);
-    // On the far plane, on the axis.
-    ASSERT_TRUE(QV_GLProject({0, 0, -11}, QV_GLMatrix(), p, 200, 100, w));
-    ExpectPoint(w, 100, 50, 1);
-    // Half-way in x at depth 5 (half-width there 10).
-    ASSERT_TRUE(QV_GLProject({-5, 0, -5}, QV_GLMatrix(), p, 200, 100, w));
-    EXPECT_NEAR(w.x, 50, 1e-3);
-    // On the eye plane there is no window position.
-    EXPECT_FALSE(QV_GLProject({1, 1, 0}, QV_GLMatrix(), p, 200, 100, w));
-}
-
 }  // namespace
