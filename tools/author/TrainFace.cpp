@@ -32,6 +32,7 @@ void Usage()
                  "usage: visagen-author train-face --faces DIR --out FILE [--limit N] [--jitter N] [--seed N]\n"
                  "         [--image-width PX] [--profile-levels N] [--profile-width PX]\n"
                  "         [--appearance-levels N] [--appearance-width PX] [--sample-spacing PX]\n"
+                 "         [--appearance-percentage P]\n"
                  "  DIR holds landmarks-68.json and the images it names.\n");
 }
 
@@ -65,7 +66,13 @@ bool ParseOptions(int argc, char** argv, TrainFaceOptions& o)
         else if (a == "--profile-width") ok = ParseInt(v, 16, 4096, o.trainer.profileWidth);
         else if (a == "--appearance-levels") ok = ParseInt(v, 1, 4, o.trainer.appearanceLevels);
         else if (a == "--appearance-width") ok = ParseInt(v, 16, 1024, o.trainer.appearanceWidth);
-        else if (a == "--sample-spacing") {
+        else if (a == "--appearance-percentage") {
+            char* end = nullptr;
+            float f = std::strtof(v, &end);
+            ok = end != v && *end == '\0' && f >= 50.0f && f <= 100.0f;
+            o.trainer.appearance.texturePercentage = f;
+            o.trainer.appearance.appearancePercentage = f;
+        } else if (a == "--sample-spacing") {
             char* end = nullptr;
             float f = std::strtof(v, &end);
             ok = end != v && *end == '\0' && f >= 0.25f && f <= 16.0f;
@@ -131,6 +138,7 @@ int TrainFaceCommand(int argc, char** argv)
     }
     std::printf("train-face: %d portraits for training (%d held out, %d unreadable), %zu examples, %.1f s\n",
                 portraits, heldOut, unreadable, examples.size(), Seconds(start));
+    std::fflush(stdout);
     if (examples.size() < 2) {
         std::fprintf(stderr, "train-face: fewer than two training examples\n");
         return 1;
