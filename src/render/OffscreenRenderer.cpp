@@ -10,6 +10,7 @@
 
 #include "QV_Error.h"
 #include "QV_GLMeshDraw.h"
+#include "QV_ViewCamera.h"
 
 namespace {
 
@@ -18,36 +19,6 @@ constexpr float kDefaultNear = 0.5f;
 constexpr float kDefaultFar = 3000.0f;
 
 OSMesaContext Ctx(void* p) { return static_cast<OSMesaContext>(p); }
-
-// Box over the corner vertices of the visible features' faces; false when
-// no valid corner exists.
-bool VisibleBounds(const QV_Mesh& mesh, QV_Point3D& lo, QV_Point3D& hi)
-{
-    bool any = false;
-    for (int f = 0; f < mesh.FeatureCount(); ++f) {
-        const QV_Feature& feature = mesh.features[f];
-        if (!feature.visible) continue;
-        for (unsigned i = 0; i < feature.faceIndices.Size(); ++i) {
-            const int fi = feature.faceIndices[static_cast<int>(i)];
-            if (fi < 0 || fi >= mesh.FaceCount()) continue;
-            const QV_Face& face = mesh.faces[fi];
-            const int n = std::clamp(face.count, 0, QV_Face::kMaxCorners);
-            for (int k = 0; k < n; ++k) {
-                const int v = face.corners[k].vertex;
-                if (v < 0 || v >= mesh.VertexCount()) continue;
-                const QV_Point3D& p = mesh.vertices[v];
-                if (!any) {
-                    lo = hi = p;
-                    any = true;
-                    continue;
-                }
-                lo.x = std::min(lo.x, p.x), lo.y = std::min(lo.y, p.y), lo.z = std::min(lo.z, p.z);
-                hi.x = std::max(hi.x, p.x), hi.y = std::max(hi.y, p.y), hi.z = std::max(hi.z, p.z);
-            }
-        }
-    }
-    return any;
-}
 
 }  // namespace
 
@@ -148,7 +119,7 @@ void OffscreenRenderer::Fit(const QV_Mesh& mesh, float scale)
     if (fieldOfView <= 0.0f) fieldOfView = 1.0f;
     rotation[0] = rotation[1] = rotation[2] = 0.0f;
     QV_Point3D lo, hi;
-    if (!VisibleBounds(mesh, lo, hi)) {
+    if (!QV_MeshVisibleBounds(mesh, lo, hi)) {
         pivot = QV_Point3D();
         offset = QV_Point3D();
         SetProjection(kDefaultNear, kDefaultFar);
