@@ -165,6 +165,22 @@ void ScanCandidates(QV_NetworkTrainer& umec, const Picture& pic, std::vector<QV_
     }
 }
 
+// Verification windows on a grid of every level (step 6) that `net` accepts
+// (and `first`, when given): false hits beyond the candidates' neighbourhoods.
+void ScanGrid(QV_NetworkTrainer& net, QV_NetworkTrainer* first, const Picture& pic, QV_WindowSet& out, int cap)
+{
+    std::vector<float> in(400);
+    std::vector<std::uint16_t> codes(400);
+    for (const QV_DetImage& im : pic.pyramid)
+        for (int y = 0; y + 20 <= im.height; y += 6)
+            for (int x = 0; x + 20 <= im.width; x += 6) {
+                if (out.Size() >= cap) return;
+                QV_PrepareWindow(QV_WINDOW_FACE, im, x, y, false, codes.data(), in.data());
+                if (first && first->Forward(in.data()) <= 0.0) continue;
+                if (net.Forward(in.data()) > 0.0) out.AddCodes(codes.data(), -1);
+            }
+}
+
 // The verification windows around candidates (7 x 7 positions at three
 // levels, as the detector visits them) that `net` accepts.
 void ScanVerify(QV_NetworkTrainer& net, QV_NetworkTrainer* first, const Picture& pic,
@@ -262,7 +278,15 @@ int TrainDetectorCommand(int argc, char** argv)
         Picture p;
         QV_FaceDetector::BuildPyramid(grey, p.pyramid);
         if (p.pyramid.empty()) continue;
-        (i % 4 == 3 ? negTest : negTrain).push_back(std::move(p));
+        if (i % 4 == 3) {
+            negTest.push_back(std::move(p));
+            continue;
+        }
+        negTrain.push_back(std::move(p));
+        // The training pictures also mirrored: more face-free windows.
+        Picture m;
+        QV_FaceDetector::BuildPyramid(QV_MirrorImage(grey), m.pyramid);
+        negTrain.push_back(std::move(m));
     }
     // Non-face crops, split the same way.
     std::vector<QV_DetImage> cropTrain, cropTest;
@@ -400,6 +424,7 @@ int TrainDetectorCommand(int argc, char** argv)
         const int before = faceSet.Size();
         for (size_t i = 0; i < negTrain.size(); ++i)
             ScanVerify(nets[1], nullptr, negTrain[i], falseCands[i], faceSet, before + 6000);
+        for (const Picture& pic : negTrain) ScanGrid(nets[1], nullptr, pic, faceSet, before + 9000);
         std::printf("  face17c bootstrap %d: %d false windows added\n", round + 1, faceSet.Size() - before);
         Train(nets[1], faceSet, 3, 0.005, 22 + round, "face17c");
     }
@@ -409,6 +434,7 @@ int TrainDetectorCommand(int argc, char** argv)
         const int before = face18Set.Size();
         for (size_t i = 0; i < negTrain.size(); ++i)
             ScanVerify(nets[2], &nets[1], negTrain[i], falseCands[i], face18Set, before + 4000);
+        for (const Picture& pic : negTrain) ScanGrid(nets[2], &nets[1], pic, face18Set, before + 6000);
         std::printf("  face18c bootstrap %d: %d false windows added\n", round + 1, face18Set.Size() - before);
         Train(nets[2], face18Set, 3, 0.005, 32 + round, "face18c");
     }
@@ -461,7 +487,10 @@ int TrainDetectorCommand(int argc, char** argv)
     std::printf("held-out face-free pictures: %d false faces in %zu pictures\n", falseFaces, negTest.size());
     auto eyesReport = [&](const std::string& path, const QV_LabelledFace* lf, int& both, int& close) {
         QV_Image img;
-        if (!img.Load(QV_String(path.c_str()))) return;
+        if (!img.Load(QV_String(path.c_str()))) {
+            close = -1;
+            return;
+        }
         QV_Point2D e1, e2;
         if (!FindEyes(detector, img, e1, e2)) return;
         ++both;
@@ -480,7 +509,8 @@ int TrainDetectorCommand(int argc, char** argv)
     for (const std::string& path : opt.portraits) {
         int b = 0, c = 0;
         eyesReport(path, nullptr, b, c);
-        std::printf("%s: FindEyes %s\n", path.c_str(), b ? "found both eyes" : "found no eye pair");
+        std::printf("%s: %s\n", path.c_str(),
+                    c < 0 ? "cannot be read" : b ? "FindEyes found both eyes" : "FindEyes found no eye pair");
     }
     return 0;
 }
