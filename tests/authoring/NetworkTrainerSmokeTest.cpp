@@ -1,0 +1,68 @@
+// train-detector end to end on two portraits and one face-free picture: the
+// four texts it writes load with the program's reader at the detector's
+// sizes. Skipped without the portraits; the usage checks always run.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "QV_FaceDetector.h"
+#include "TestSupport.h"
+
+namespace {
+
+bool HaveFaces() { return std::filesystem::exists(std::string(VISAGEN_FACES_DIR) + "/landmarks-68.json"); }
+
+std::vector<std::string> Lines(const std::string& path)
+{
+    const std::vector<unsigned char> b = visagen_test::ReadFileBytes(path);
+    std::istringstream in(std::string(b.begin(), b.end()));
+    std::vector<std::string> out;
+    for (std::string l; std::getline(in, l);) out.push_back(l);
+    return out;
+}
+
+}  // namespace
+
+TEST(TrainDetectorSmoke, WritesFourNetworksTheDetectorLoads)
+{
+    if (!HaveFaces()) GTEST_SKIP() << "no labelled portraits at " << VISAGEN_FACES_DIR;
+    visagen_test::TempDir dir;
+    // A face-free picture: grey noise.
+    std::string pgm = "P5\n120 100\n255\n";
+    std::mt19937 g(3);
+    for (int i = 0; i < 120 * 100; ++i) pgm += static_cast<char>(g() & 255);
+    visagen_test::WriteFileText(dir.File("noise.pgm"), pgm);
+    ASSERT_EQ(visagen_test::RunProgram({VISAGEN_AUTHOR, "train-detector", "--faces", VISAGEN_FACES_DIR, "--out",
+                                        dir.Path(), "--limit", "2", "--negatives", dir.File("noise.pgm")}),
+              0);
+    const char* names[4] = {"umec", "face17c", "face18c", "eye"};
+    QV_NetworkText texts[4];
+    for (int i = 0; i < 4; ++i) {
+        texts[i].structure = Lines(dir.File(std::string(names[i]) + ".structure.txt"));
+        texts[i].weights = Lines(dir.File(std::string(names[i]) + ".weights.txt"));
+    }
+    QV_FaceDetector d;
+    ASSERT_TRUE(d.LoadNetworks(texts));
+    const int units[4] = {954, 454, 480, 428}, weights[4] = {5883, 2905, 4357, 2478};
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(d.Net(i).Units(), units[i]) << names[i];
+        EXPECT_EQ(d.Net(i).Connections(), weights[i]) << names[i];
+    }
+    EXPECT_EQ(texts[3].weights[0], "113250 epochs");
+}
+
+TEST(TrainDetectorSmoke, RefusesBadArgumentsAndMissingLabels)
+{
+    visagen_test::TempDir dir;
+    EXPECT_EQ(visagen_test::RunProgram({VISAGEN_AUTHOR, "train-detector", "--out", dir.Path()}), 2);
+    EXPECT_EQ(visagen_test::RunProgram({VISAGEN_AUTHOR, "train-detector", "--faces", dir.Path(), "--out", dir.Path(),
+                                        "--limit", "0"}),
+              2);
+    EXPECT_EQ(visagen_test::RunProgram({VISAGEN_AUTHOR, "train-detector", "--faces", dir.Path(), "--out", dir.Path()}),
+              1);
+    EXPECT_FALSE(std::filesystem::exists(dir.File("umec.weights.txt")));
+}
