@@ -22,6 +22,13 @@ OSMesaContext Ctx(void* p) { return static_cast<OSMesaContext>(p); }
 
 }  // namespace
 
+#if defined(__SANITIZE_ADDRESS__)
+// The software OpenGL library keeps some state of every buffer it was bound
+// to until the process ends; the leak checker would report that state in
+// every program that renders, so its reports for that library are dropped.
+extern "C" const char* __lsan_default_suppressions() { return "leak:libOSMesa.so\n"; }
+#endif
+
 OffscreenRenderer::~OffscreenRenderer() { Destroy(); }
 
 bool OffscreenRenderer::Create(int w, int h, const float backgroundColour[3])
