@@ -420,7 +420,7 @@ int TrainDetectorCommand(int argc, char** argv)
     std::vector<std::vector<QV_Detection>> falseCands(negTrain.size());
     for (size_t i = 0; i < negTrain.size(); ++i) ScanCandidates(nets[0], negTrain[i], falseCands[i], nullptr, 0);
     Train(nets[1], faceSet, 6, 0.01, 21, "face17c");
-    for (int round = 0; round < 2; ++round) {
+    for (int round = 0; round < 3; ++round) {
         const int before = faceSet.Size();
         for (size_t i = 0; i < negTrain.size(); ++i)
             ScanVerify(nets[1], nullptr, negTrain[i], falseCands[i], faceSet, before + 6000);
@@ -430,7 +430,7 @@ int TrainDetectorCommand(int argc, char** argv)
     }
     QV_WindowSet face18Set = faceSet;
     Train(nets[2], face18Set, 6, 0.01, 31, "face18c");
-    for (int round = 0; round < 2; ++round) {
+    for (int round = 0; round < 3; ++round) {
         const int before = face18Set.Size();
         for (size_t i = 0; i < negTrain.size(); ++i)
             ScanVerify(nets[2], &nets[1], negTrain[i], falseCands[i], face18Set, before + 4000);
@@ -494,6 +494,10 @@ int TrainDetectorCommand(int argc, char** argv)
         QV_Point2D e1, e2;
         if (!FindEyes(detector, img, e1, e2)) return;
         ++both;
+        if (!lf)
+            std::printf("%s: eyes at (%.0f, %.0f) and (%.0f, %.0f) pixels from the top left\n", path.c_str(),
+                        e1.x * img.Cols(), img.Rows() - 1 - e1.y * img.Rows(), e2.x * img.Cols(),
+                        img.Rows() - 1 - e2.y * img.Rows());
         if (!lf) return;
         const QV_FacePlacement p = QV_PlaceFace(lf->points);
         const double W = img.Cols(), H = img.Rows();
