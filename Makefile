@@ -59,14 +59,18 @@ DETECTOR_NEGATIVES ?= $(addprefix $(SKIMAGE_DATA)/,brick.png coffee.png coins.pn
   $(addprefix $(OPENCV_DATA)/,building.jpg fruits.jpg board.jpg box_in_scene.png home.jpg graf1.png leuvenA.jpg \
   aero1.jpg butterfly.jpg orange.jpg apple.jpg smarties.png stuff.jpg sudoku.png notes.png blox.jpg)
 DETECTOR_CROPS ?= $(SKIMAGE_DATA)/lfw_subset.npy:100
+# The shipped face model was trained on the first 300 training portraits
+# (and their mirrors) to stay within the time budget here.
+TRAIN_FACE_ARGS ?= --limit 300
+TRAIN_DETECTOR_ARGS ?=
 REPORT_PORTRAITS ?= $(OPENCV_DATA)/messi5.jpg $(wildcard /usr/lib/R/site-library/openxlsx/extdata/einstein.jpg)
 data: data-faces configure
 	cmake --build $(BUILD) --target visagen-author -j $(JOBS)
 	rm -rf $(DATA)/QuorHeadLoadDir $(DATA)/Standard.qvhead $(DATA)/Head.qvface
 	$(AUTHOR) make-head $(DATA)
-	$(AUTHOR) train-face --faces $(FACES) --out $(DATA)/Head.qvface --seed $(SEED)
+	$(AUTHOR) train-face --faces $(FACES) --out $(DATA)/Head.qvface --seed $(SEED) $(TRAIN_FACE_ARGS)
 	$(AUTHOR) train-detector --faces $(FACES) --out $(DATA)/networks --negatives $(DETECTOR_NEGATIVES) \
-	  --crops $(DETECTOR_CROPS) --report-portrait $(REPORT_PORTRAITS)
+	  --crops $(DETECTOR_CROPS) --report-portrait $(REPORT_PORTRAITS) $(TRAIN_DETECTOR_ARGS)
 
 data-faces:
 	@if [ ! -f "$(FACES)/landmarks-68.json" ]; then \
