@@ -21,9 +21,19 @@ struct TrainFaceOptions {
     std::string out;
     int limit = 0;  // 0: every training portrait
     int imageWidth = 512;
-    int jitter = 1;  // jittered copies of each portrait (and of its mirror)
+    // Jittered copies of each portrait and of its mirror. None by default: the
+    // shipped model is trained on the portraits and their mirrors.
+    int jitter = 0;
     std::uint32_t seed = 6;
     QV_FaceModelTrainerOptions trainer;
+
+    TrainFaceOptions()
+    {
+        // 95 % keeps the learned update model small enough to train on a few
+        // hundred portraits in minutes.
+        trainer.appearance.texturePercentage = 95.0f;
+        trainer.appearance.appearancePercentage = 95.0f;
+    }
 };
 
 void Usage()
