@@ -28,27 +28,29 @@ void QV_Mesh::EnsureFeature()
     features.Append(feature);
 }
 
+void QV_Mesh::ExtendBoxOverFeature(const QV_Feature& feature, QV_Point3D& lo, QV_Point3D& hi) const
+{
+    for (unsigned j = 0; j < feature.faceIndices.Size(); ++j) {
+        const int fi = feature.faceIndices[j];
+        if (!QV_ValidIndex(fi, faces.Size())) continue;
+        const QV_Face& face = faces[fi];
+        for (int c = 0; c < face.count && c < QV_Face::kMaxCorners; ++c) {
+            const int vi = face.corners[c].vertex;
+            if (!QV_ValidIndex(vi, vertices.Size())) continue;
+            const QV_Point3D& p = vertices[vi];
+            lo = QV_Point3D(std::min(lo.x, p.x), std::min(lo.y, p.y), std::min(lo.z, p.z));
+            hi = QV_Point3D(std::max(hi.x, p.x), std::max(hi.y, p.y), std::max(hi.z, p.z));
+        }
+    }
+}
+
 void QV_Mesh::UpdateBounds()
 {
     if (vertices.Empty()) return;
     QV_Point3D lo(FLT_MAX, FLT_MAX, FLT_MAX);
     QV_Point3D hi(-FLT_MAX, -FLT_MAX, -FLT_MAX);
-    for (unsigned k = 0; k < features.Size(); ++k) {
-        const QV_Feature& feature = features[k];
-        if (!feature.visible) continue;
-        for (unsigned j = 0; j < feature.faceIndices.Size(); ++j) {
-            const int fi = feature.faceIndices[j];
-            if (!QV_ValidIndex(fi, faces.Size())) continue;
-            const QV_Face& face = faces[fi];
-            for (int c = 0; c < face.count && c < QV_Face::kMaxCorners; ++c) {
-                const int vi = face.corners[c].vertex;
-                if (!QV_ValidIndex(vi, vertices.Size())) continue;
-                const QV_Point3D& p = vertices[vi];
-                lo = QV_Point3D(std::min(lo.x, p.x), std::min(lo.y, p.y), std::min(lo.z, p.z));
-                hi = QV_Point3D(std::max(hi.x, p.x), std::max(hi.y, p.y), std::max(hi.z, p.z));
-            }
-        }
-    }
+    for (unsigned k = 0; k < features.Size(); ++k)
+        if (features[k].visible) ExtendBoxOverFeature(features[k], lo, hi);
     bboxMin = lo;
     bboxMax = hi;
     size = hi - lo;
@@ -67,19 +69,7 @@ bool QV_Mesh::FeatureBounds(int index, QV_Point3D& min, QV_Point3D& max) const
     if (!QV_ValidIndex(index, features.Size())) return false;
     QV_Point3D lo(FLT_MAX, FLT_MAX, FLT_MAX);
     QV_Point3D hi(-FLT_MAX, -FLT_MAX, -FLT_MAX);
-    const QV_Feature& feature = features[index];
-    for (unsigned j = 0; j < feature.faceIndices.Size(); ++j) {
-        const int fi = feature.faceIndices[j];
-        if (!QV_ValidIndex(fi, faces.Size())) continue;
-        const QV_Face& face = faces[fi];
-        for (int c = 0; c < face.count && c < QV_Face::kMaxCorners; ++c) {
-            const int vi = face.corners[c].vertex;
-            if (!QV_ValidIndex(vi, vertices.Size())) continue;
-            const QV_Point3D& p = vertices[vi];
-            lo = QV_Point3D(std::min(lo.x, p.x), std::min(lo.y, p.y), std::min(lo.z, p.z));
-            hi = QV_Point3D(std::max(hi.x, p.x), std::max(hi.y, p.y), std::max(hi.z, p.z));
-        }
-    }
+    ExtendBoxOverFeature(features[index], lo, hi);
     min = lo;
     max = hi;
     return true;

@@ -90,4 +90,8 @@ public:
     // The binary record; both return the file on success and null on failure.
     std::FILE* Write(std::FILE* f) const;
     std::FILE* Read(std::FILE* f);
+
+private:
+    // Grows lo..hi over the vertices of the feature's faces (invalid indices skipped).
+    void ExtendBoxOverFeature(const QV_Feature& feature, QV_Point3D& lo, QV_Point3D& hi) const;
 };

@@ -27,20 +27,23 @@ void QV_MugShotHeadPlugin::Derive()
     DeriveLists();
 }
 
+QV_MugShotHeadPlugin::DataFile QV_MugShotHeadPlugin::MugShotEntry()
+{
+    return {"MUG.mug2d3d", [this](const QV_String& p) {
+                QV_MugShot2D3D read;
+                if (!read.Load(p)) return false;
+                mugshot = read;
+                return true;
+            }};
+}
+
 bool QV_MugShotHeadPlugin::LoadMugShotFiles(const QV_String& directory, const QV_String& subdirectory,
                                             const std::vector<VertexListFile>& lists, const QV_Point2D* scale,
                                             QV_String& error, const std::vector<DataFile>& after)
 {
     std::vector<DataFile> files = {
         {"Front.mma", [this](const QV_String& p) { return LoadAnnotationFile(p, frontReference); }},
-        {"MUG.mug2d3d",
-         [this](const QV_String& p) {
-             // A failed read leaves a mugshot unusable, so read into a copy.
-             QV_MugShot2D3D read;
-             if (!read.Load(p)) return false;
-             mugshot = read;
-             return true;
-         }},
+        MugShotEntry(),
         {"TexMask.bmp", [this](const QV_String& p) { return LoadImageFile(p, mugshot.mask); }},
     };
     for (const VertexListFile& file : lists) files.push_back(VertexListEntry(file));

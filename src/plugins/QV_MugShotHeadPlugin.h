@@ -40,6 +40,8 @@ protected:
     // only when the file reads and every index names a vertex of the template
     // head (so the mugshot must come earlier in the list).
     DataFile VertexListEntry(const VertexListFile& file);
+    // "MUG.mug2d3d", read into a copy so a failed read leaves the held mugshot intact.
+    DataFile MugShotEntry();
     // The loading pattern for the plug-ins whose data directory holds
     // "Front.mma", "MUG.mug2d3d", "TexMask.bmp" (copied into the mugshot's
     // mask), then vertex lists, then the files of after, in that order. A vertex list that names a

@@ -20,14 +20,7 @@ bool QV_StandardHeadPlugin::LoadStandardFiles(const QV_String& directory, const 
         {"Front.mma", [this](const QV_String& p) { return LoadAnnotationFile(p, frontReference); }},
         {"Right.mma", [this](const QV_String& p) { return LoadAnnotationFile(p, profileReference); }},
         {"Right.jpg", [this](const QV_String& p) { return LoadImageFile(p, profileImage); }},
-        {"MUG.mug2d3d",
-         [this](const QV_String& p) {
-             // A failed read leaves a mugshot unusable, so read into a copy.
-             QV_MugShot2D3D read;
-             if (!read.Load(p)) return false;
-             mugshot = read;
-             return true;
-         }},
+        MugShotEntry(),
         {"TexMask.bmp", [this](const QV_String& p) { return LoadImageFile(p, mugshot.mask); }},
     };
     files.insert(files.end(), extra.begin(), extra.end());

@@ -118,7 +118,7 @@ TEST_F(FindEyesRun, FalseWithoutBothEyes)
     EXPECT_FALSE(FindEyes(d, QV_Image(), e1, e2));
 }
 
-TEST(FindEyesBuiltIn, PlaceholderNetworksFindNothing)
+TEST(FindEyesBuiltIn, CompiledInNetworksFindNoFaceInAGradient)
 {
     ASSERT_NE(QV_DefaultFaceDetector(), nullptr);
     EXPECT_TRUE(QV_DefaultFaceDetector()->Ready());
