@@ -29,21 +29,6 @@ Form FormOf(const QV_String& path)
 constexpr int64_t kMinTextPointBytes = 4;
 constexpr int64_t kMinTextIndexBytes = 2;
 
-void ColourFromLine(const std::string& line, QV_Colour& c)
-{
-    size_t p = line.find('(');
-    if (p == std::string::npos) return;
-    const char* s = line.c_str() + p + 1;
-    char* end = nullptr;
-    long r = std::strtol(s, &end, 10);
-    const char* c1 = std::strchr(s, ',');
-    long g = c1 ? std::strtol(c1 + 1, nullptr, 10) : 0;
-    const char* c2 = c1 ? std::strchr(c1 + 1, ',') : nullptr;
-    long b = c2 ? std::strtol(c2 + 1, nullptr, 10) : 0;
-    auto clamp = [](long v) { return static_cast<unsigned char>(v < 0 ? 0 : v > 255 ? 255 : v); };
-    c = QV_Colour(clamp(r), clamp(g), clamp(b));
-}
-
 // Reads `count` float pairs into the annotation's points.
 bool ReadTextPoints(QV_TextReader& in, std::FILE* f, int count, QV_Annotation& a)
 {
@@ -176,7 +161,7 @@ bool QV_AnnotationModel::ReadText(std::FILE* f)
             a.used = QV_TextReader::CharAfterEquals(used) == '0' ? 0 : 1;
             a.open = QV_TextReader::CharAfterEquals(open) == '0' ? 0 : 1;
             a.normalised = QV_TextReader::CharAfterEquals(norm) == '0' ? 0 : 1;
-            ColourFromLine(colour, a.colour);
+            a.colour.FromText(colour.c_str());
             int n = QV_TextReader::IntAfterEquals(elems);
             ok = ReadTextPoints(in, f, n, a) && (n == 0 || in.SkipLine() || in.AtEnd());
         }

@@ -28,25 +28,24 @@ std::ostream& operator<<(std::ostream& os, const QV_Colour& c)
     return os;
 }
 
+bool QV_Colour::FromText(const char* line)
+{
+    const char* p = line ? std::strchr(line, '(') : nullptr;
+    const char* c1 = p ? std::strchr(p + 1, ',') : nullptr;
+    const char* c2 = c1 ? std::strchr(c1 + 1, ',') : nullptr;
+    if (!c2) return false;
+    auto clamp = [](long v) { return static_cast<unsigned char>(v < 0 ? 0 : v > 255 ? 255 : v); };
+    red = clamp(std::strtol(p + 1, nullptr, 10));
+    green = clamp(std::strtol(c1 + 1, nullptr, 10));
+    blue = clamp(std::strtol(c2 + 1, nullptr, 10));
+    return true;
+}
+
 std::istream& operator>>(std::istream& is, QV_Colour& c)
 {
     char line[257] = {0};
     is.getline(line, sizeof line);
     if (is.fail() && !is.eof()) is.clear();  // over-long line: keep what was read
-    const char* p = std::strchr(line, '(');
-    if (!p) {
-        is.setstate(std::ios::failbit);
-        return is;
-    }
-    const char* c1 = std::strchr(p + 1, ',');
-    const char* c2 = c1 ? std::strchr(c1 + 1, ',') : nullptr;
-    if (!c1 || !c2) {
-        is.setstate(std::ios::failbit);
-        return is;
-    }
-    auto clamp = [](long v) { return static_cast<unsigned char>(v < 0 ? 0 : v > 255 ? 255 : v); };
-    c.red = clamp(std::strtol(p + 1, nullptr, 10));
-    c.green = clamp(std::strtol(c1 + 1, nullptr, 10));
-    c.blue = clamp(std::strtol(c2 + 1, nullptr, 10));
+    if (!c.FromText(line)) is.setstate(std::ios::failbit);
     return is;
 }

@@ -21,6 +21,11 @@ struct QV_Colour {
     // Binary form: red, green and blue, one byte each.
     bool Write(std::FILE* f) const;
     bool Read(std::FILE* f);
+
+    // Takes the integers after '(' and after the first and second ',' of a
+    // text line such as "QV_Colour(1,2,3)", clamped to 0..255. False, colour
+    // unchanged, when the line lacks them.
+    bool FromText(const char* line);
 };
 
 static_assert(sizeof(QV_Colour) == 4, "a pixel is four bytes");

@@ -63,7 +63,9 @@ TEST(AnnotationFiles, EveryFormRoundTripsWhateverTheCaseOfTheExtension)
         QV_String ext = path.Extension();
         bool old = ext.ToLower().Find("mma") == 0;
         ExpectSameModel(m, back, !old);
-        if (!old) EXPECT_EQ(back.version, 3);
+        if (!old) {
+            EXPECT_EQ(back.version, 3);
+        }
         if (old) {
             EXPECT_EQ(back[0].used, 1);
             EXPECT_EQ(back[0].colour, QV_Colour(0, 0, 255));
