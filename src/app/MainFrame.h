@@ -1,0 +1,90 @@
+// MainFrame: the main window's workspace (data directory, face models,
+// plug-ins, switches, finder library, the two views and the control bar), its
+// start-up sequence, layout and every command; it talks to the desktop only
+// through QV_Platform.
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "ControlBar.h"
+#include "QV_AvatarPlugin.h"
+#include "QV_FaceFinderLibrary.h"
+#include "QV_FaceSearch.h"
+#include "QV_Platform.h"
+#include "QV_String.h"
+#include "SceneView.h"
+
+class MainFrame : public SceneViewOwner {
+public:
+    static constexpr const char* kSettingsKey = "SOFTWARE\\Quorvex";
+    static constexpr const char* kSettingsValue = "Heddle";
+    static constexpr int kViewId = 1234;
+
+    explicit MainFrame(QV_Platform& platform);
+    MainFrame(const MainFrame&) = delete;
+    MainFrame& operator=(const MainFrame&) = delete;
+    ~MainFrame() override;
+
+    // The start-up sequence: data directory, loading dialog with progress,
+    // face models, plug-ins and their menu, finder library, control bar,
+    // status bar, the two views, window size and layout. False when the
+    // window is not created (the application then ends).
+    bool Create();
+    // Places the control bar and the two views in a client area of this
+    // size; nothing until both views exist.
+    void Layout(int clientWidth, int clientHeight);
+    // Offers a command to the image view, then the 3D view, then the frame.
+    // False when nobody handles it.
+    bool OnCommand(int command);
+    // Pointer movement over the main window's own client area.
+    void PointerOverFrame(int y);
+
+    // ---- commands (also reachable through OnCommand) ----
+    void OpenImage();
+    void SaveAvatar();
+    void StretchImageContrast();
+    void SetEyesManually();
+    void AutoCreateAvatar();
+    void Recreate3D();
+    // The built-in or external finder's result, or the user's eye line.
+    void CreateFromEyes(const QV_Point2D& eyeA, const QV_Point2D& eyeB) override;
+    void CreateFromBox(const QV_Point2D& cornerA, const QV_Point2D& cornerB);
+    bool CreateHead();
+    void SelectPlugin(int command);
+    void ToggleFemaleBody();
+    void ToggleHighResTexture();
+    void ToggleChildFace();
+    void Tutorial();
+    void ChooseBodySkinFolder();
+    void ClearBodySkinFolder();
+
+    // ---- SceneViewOwner ----
+    void SetStatusText(const QV_String& text) override;
+    void PhotographOpened(const QV_Image& photo) override;
+    const QV_AvatarPlugin* CurrentPlugin() const override { return currentPlugin; }
+
+    // ---- workspace ----
+    QV_String dataDir;
+    QV_String title;
+    QV_FaceSearch headFaceModel;
+    QV_FaceSearch childFaceModel;
+    bool childFaceAvailable = false;
+    bool useChildFace = false;
+    QV_FaceSearch* currentFaceModel = &headFaceModel;
+    std::vector<std::unique_ptr<QV_AvatarPlugin>> plugins;
+    std::vector<QV_String> pluginLabels;
+    QV_AvatarPlugin* currentPlugin = nullptr;
+    bool pluginAvailable = false;
+    bool useFemaleBody = false;
+    bool useHighResTexture = false;
+    bool headCreated = false;
+    QV_FaceFinderLibrary finderLibrary;
+    SceneView imageView;
+    SceneView headView;
+    ControlBar controlBar;
+    bool viewsCreated = false;
+
+private:
+    QV_Platform& platform;
+};
