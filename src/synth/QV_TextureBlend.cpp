@@ -1,6 +1,9 @@
 // Blend of the photograph sample with the stock texture through the mask.
 #include "QV_TextureBlend.h"
 
+#include <cmath>
+#include <cstdlib>
+
 namespace {
 
 float Channel(const QV_ColourF& c, int k) { return k == 0 ? c.red : (k == 1 ? c.green : c.blue); }
@@ -22,6 +25,33 @@ void FitSize(QV_Image& im, int rows, int cols)
         return;
     }
     im.Resize(rows, cols, true);
+}
+
+// Mean colour of a sampler-filled image over the 11 x 11 square around the
+// sample point, counting only the texels the sampler fills: the others stay
+// black and would darken the skin colour wherever the square reaches past the
+// sampled region. With no filled texel in the square, the plain square mean.
+QV_ColourF FilledMean(const QV_Image& im, const QV_TextureSampler& s, const QV_Point2D& uv, int h)
+{
+    const int cr = static_cast<int>(std::lround(static_cast<float>(im.Rows()) * uv.y));
+    const int cc = static_cast<int>(std::lround(static_cast<float>(im.Cols()) * uv.x));
+    double sum[3] = {0.0, 0.0, 0.0};
+    long n = 0;
+    for (const QV_Texel& t : s.texels.items) {
+        if (std::abs(t.row - cr) > h || std::abs(t.col - cc) > h) continue;
+        if (t.row < 0 || t.row >= im.Rows() || t.col < 0 || t.col >= im.Cols()) continue;
+        const QV_Colour& p = im.Row(t.row)[t.col];
+        sum[0] += p.red;
+        sum[1] += p.green;
+        sum[2] += p.blue;
+        ++n;
+    }
+    if (n == 0) return im.MeanColour(uv, h);
+    QV_ColourF mean;
+    mean.red = static_cast<float>(sum[0] / static_cast<double>(n));
+    mean.green = static_cast<float>(sum[1] / static_cast<double>(n));
+    mean.blue = static_cast<float>(sum[2] / static_cast<double>(n));
+    return mean;
 }
 
 }  // namespace
@@ -49,9 +79,10 @@ bool QV_BlendTexture(const QV_BlendInput& in, QV_Image& texture, float colourOff
     }
     if (!in.secondSample) b = t;  // front only: the stock texture stands in
 
-    // Skin colours over the 11 x 11 square around the sample point.
-    const QV_ColourF mA = a.MeanColour(in.samplePoint, 5);
-    const QV_ColourF mB = b.MeanColour(in.samplePoint, 5);
+    // Skin colours over the 11 x 11 square around the sample point (the
+    // samples over the texels they fill).
+    const QV_ColourF mA = FilledMean(a, s, in.samplePoint, 5);
+    const QV_ColourF mB = in.secondSample ? FilledMean(b, s, in.samplePoint, 5) : b.MeanColour(in.samplePoint, 5);
     const QV_ColourF mT = t.MeanColour(in.samplePoint, 5);
     float c1[3], c2[3];
     for (int k = 0; k < 3; ++k) {

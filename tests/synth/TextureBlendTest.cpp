@@ -121,3 +121,32 @@ TEST(TextureBlend, MugShotWithoutMaskTakesThePhotographEverywhere)
     EXPECT_EQ(out.texture.Row(t0.row)[t0.col].red, 33);
     EXPECT_EQ(out.texture.Row(9)[9], QV_Colour(120, 120, 120));
 }
+
+TEST(TextureBlend, SkinColourIgnoresTexelsTheSamplerLeavesUnfilled)
+{
+    // The sampler fills only the left half of a 32 x 32 texture; the sample
+    // square around (0.5, 0.5) straddles the edge. The photograph's skin is
+    // 160 wherever it is sampled, so the offset over a stock of 60 is 100,
+    // not dragged towards black by the unfilled right half.
+    QV_TextureSampler s;
+    s.mode = QV_TextureSampler::kRGB;
+    s.height = s.width = 32;
+    std::vector<float> photo;
+    for (int r = 0; r < 32; ++r)
+        for (int c = 0; c < 16; ++c) {
+            s.entries.items.push_back({});
+            s.texels.items.push_back({r, c});
+            photo.insert(photo.end(), {160.0f, 160.0f, 160.0f});
+        }
+    QV_Image texture = Solid(32, QV_Colour(60, 60, 60));
+    const QV_Image mask = Solid(32, QV_Colour(0, 0, 255));
+    QV_BlendInput in;
+    in.sampler = &s;
+    in.photoSample = &photo;
+    in.mask = &mask;
+    in.samplePoint = QV_Point2D(0.5f, 0.5f);
+    float offset[3];
+    ASSERT_TRUE(QV_BlendTexture(in, texture, offset));
+    EXPECT_NEAR(offset[0], 100.0f, 0.01f);
+    EXPECT_EQ(texture.Row(3)[30], QV_Colour(160, 160, 160));
+}
