@@ -86,5 +86,25 @@ public:
     bool viewsCreated = false;
 
 private:
+    // Start-up steps.
+    bool ReadDataDirectory();
+    void LoadPlugins();
+    void BuildPluginMenu();
+    void LoadFinderLibrary();
+    bool CreateViews();
+    void SizeWindow();
+    // A start-up failure that ends the application: the loading dialog goes,
+    // then the message (when there is one) is shown.
+    bool FailStartup(const QV_String& message);
+    // Places the current face model (from the eyes, or from the box corners),
+    // searches and creates the head; the status texts only for the eyes.
+    void FitAndCreate(bool fromBox, const QV_Point2D& a, const QV_Point2D& b);
+    // "Heddle: " + stem + "." + the extension as typed.
+    void SetTitleFromPath(const QV_String& path);
+    // After a switch or plug-in change: new extra meshes and a new head, once
+    // a head has been created.
+    void RecreateAfterChange();
+
     QV_Platform& platform;
+    bool loadingShown = false;
 };

@@ -11,9 +11,7 @@
 #include "QV_FindEyes.h"
 #include "QV_HeadModelFile.h"
 
-namespace {
-
-QV_String LowerExtension(const QV_String& path)
+QV_String QV_LowerExtension(const QV_String& path)
 {
     // A name without a dot has no extension (Extension() gives the whole
     // path then).
@@ -23,6 +21,10 @@ QV_String LowerExtension(const QV_String& path)
     ext.ToLower();
     return ext;
 }
+
+namespace {
+
+QV_String LowerExtension(const QV_String& path) { return QV_LowerExtension(path); }
 
 bool OneOf(const QV_String& ext, std::initializer_list<const char*> names)
 {
@@ -58,6 +60,45 @@ std::vector<QV_String> QV_HeadModelFiles(const QV_String& directory)
     return paths;
 }
 
+bool QV_ReadOptionalFaceModel(const QV_String& path, QV_FaceSearch& model)
+{
+    // A missing optional model is no error, so its reader (which reports a
+    // file it cannot open) is not asked.
+    std::error_code ec;
+    if (!std::filesystem::exists(SystemPath(path), ec) || !model.Read(path)) {
+        model = QV_FaceSearch();
+        return false;
+    }
+    return true;
+}
+
+std::unique_ptr<QV_AvatarPlugin> QV_LoadPluginFile(const QV_String& path, QV_String& failures)
+{
+    QV_String error;
+    std::unique_ptr<QV_AvatarPlugin> plugin = LoadHeadModel(path, error);
+    if (!plugin) {
+        // A file that cannot be opened gives no text from the factory; its
+        // path then says which one failed.
+        failures += error.IsEmpty() ? path : error;
+        failures += "\n";
+    }
+    return plugin;
+}
+
+bool QV_SaveThroughPlugin(QV_AvatarPlugin& plugin, const QV_Mesh& mesh, const QV_String& path, QV_String& message)
+{
+    if (!OneOf(LowerExtension(path), {"obj", "3ds", "xml", "wrl"})) {
+        message = QV_String(QV_Pipeline::kUnknownType) + path;
+        return false;
+    }
+    QV_String error;
+    if (!plugin.SaveFromApplication(mesh, path, error)) {
+        message = error.IsEmpty() ? QV_String("Failed to save: ") + path : error;
+        return false;
+    }
+    return true;
+}
+
 QV_Pipeline::QV_Pipeline(Reporter r) : reporter(std::move(r)) {}
 
 void QV_Pipeline::Report(const QV_String& message) const
@@ -75,10 +116,7 @@ bool QV_Pipeline::LoadFaceModels(const QV_String& directory)
     childFace = QV_FaceSearch();
     childFace.directory = directory;
     // The child face model is optional: a missing one is not reported.
-    std::error_code ec;
-    const QV_String childPath = QV_FaceFinderLibrary::JoinPath(directory, kChildFaceFile);
-    childFaceAvailable = std::filesystem::exists(SystemPath(childPath), ec) && childFace.Read(childPath);
-    if (!childFaceAvailable) childFace = QV_FaceSearch();
+    childFaceAvailable = QV_ReadOptionalFaceModel(QV_FaceFinderLibrary::JoinPath(directory, kChildFaceFile), childFace);
     if (HasPhotograph()) {
         headFace.image = photo;
         childFace.image = photo;
@@ -97,16 +135,8 @@ bool QV_Pipeline::LoadPlugins(const QV_String& directory)
     if (files.empty()) return false;
     QV_String failures;
     for (const QV_String& file : files) {
-        QV_String error;
-        std::unique_ptr<QV_AvatarPlugin> plugin = LoadHeadModel(file, error);
-        if (plugin) {
-            AddPlugin(std::move(plugin), file.FileName());
-        } else {
-            // A file that cannot be opened gives no text from the factory;
-            // its path then says which one failed.
-            failures += error.IsEmpty() ? file : error;
-            failures += "\n";
-        }
+        std::unique_ptr<QV_AvatarPlugin> plugin = QV_LoadPluginFile(file, failures);
+        if (plugin) AddPlugin(std::move(plugin), file.FileName());
     }
     if (plugins.empty()) {
         Report(QV_String(kNoHeadData) + failures);
@@ -258,13 +288,9 @@ bool QV_Pipeline::SaveHead(const QV_Mesh& mesh, const QV_String& path)
         Report(kNoPlugin);
         return false;
     }
-    if (!OneOf(LowerExtension(path), {"obj", "3ds", "xml", "wrl"})) {
-        Report(QV_String(kUnknownType) + path);
-        return false;
-    }
-    QV_String error;
-    if (!plugin->SaveFromApplication(mesh, path, error)) {
-        Report(error.IsEmpty() ? QV_String("Failed to save: ") + path : error);
+    QV_String message;
+    if (!QV_SaveThroughPlugin(*plugin, mesh, path, message)) {
+        Report(message);
         return false;
     }
     return true;

@@ -130,3 +130,19 @@ private:
 // The head model files of a directory ("*.qvhead", extension in any case),
 // full paths sorted by file name.
 std::vector<QV_String> QV_HeadModelFiles(const QV_String& directory);
+
+// ---- steps shared with the desktop workspace ----
+// The text after the name's last ".", lower-cased (ASCII); empty when the
+// name has no extension.
+QV_String QV_LowerExtension(const QV_String& path);
+// Reads an optional face model: false, with `model` reset and nothing
+// printed, when the file is not there; false with `model` reset when it does
+// not read.
+bool QV_ReadOptionalFaceModel(const QV_String& path, QV_FaceSearch& model);
+// The plug-in of one head model file, or null with the factory's message (the
+// path when the factory gave none) and "\n" appended to `failures`.
+std::unique_ptr<QV_AvatarPlugin> QV_LoadPluginFile(const QV_String& path, QV_String& failures);
+// The plug-in's save for an "obj", "3ds", "xml" or "wrl" path. False with
+// "Unknown file type: " and the path for any other, or with the plug-in's
+// message ("Failed to save: " and the path when it gave none).
+bool QV_SaveThroughPlugin(QV_AvatarPlugin& plugin, const QV_Mesh& mesh, const QV_String& path, QV_String& message);
