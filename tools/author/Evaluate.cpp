@@ -83,6 +83,9 @@ int EvaluateCommand(int argc, char** argv)
     Totals fromTeacherEyes, profileOnly, fromFoundEyes;
     int portraits = 0, eyesFound = 0;
     double foundEyeError = 0;
+    // Mean signed offset of the found eyes from the teacher's, over the
+    // inter-ocular distance: a systematic shift shows here.
+    double biasX = 0, biasY = 0;
     for (const QV_LabelledFace& face : labelled) {
         if (!QV_IsHeldOut(face.image)) continue;
         if (limit > 0 && portraits >= limit) break;
@@ -114,6 +117,11 @@ int EvaluateCommand(int argc, char** argv)
             // The eye in the left half of the picture is the subject's right.
             foundEyeError += (Distance(a.Scaled(size), right.Scaled(size)) + Distance(b.Scaled(size), left.Scaled(size))) *
                              0.5 / iod;
+            if (std::getenv("VISAGEN_EVAL_VERBOSE"))
+                std::printf("%s: found (%.3f %.3f) (%.3f %.3f) teacher (%.3f %.3f) (%.3f %.3f) iod %.1f px\n",
+                            face.image.c_str(), a.x, a.y, b.x, b.y, right.x, right.y, left.x, left.y, iod);
+            biasX += ((a.x - right.x) + (b.x - left.x)) * size.x * 0.5 / iod;
+            biasY += ((a.y - right.y) + (b.y - left.y)) * size.y * 0.5 / iod;
             if (Fit(model, photo, a, b, false, fit)) fromFoundEyes.Add(MeasureRegions(fit, teacher, size));
         }
     }
@@ -124,7 +132,9 @@ int EvaluateCommand(int argc, char** argv)
     std::printf("appearance stage: overall error %.2f%% -> %.2f%% (%+.2f points)\n", 100 * profileOnly.Overall(),
                 100 * fromTeacherEyes.Overall(), 100 * (fromTeacherEyes.Overall() - profileOnly.Overall()));
     std::printf("built-in eye finder: eyes found on %d of %d portraits", eyesFound, portraits);
-    if (eyesFound > 0) std::printf(", eye error %.2f%%", 100 * foundEyeError / eyesFound);
+    if (eyesFound > 0)
+        std::printf(", eye error %.2f%% (mean offset x %+.2f%%, y %+.2f%%)", 100 * foundEyeError / eyesFound,
+                    100 * biasX / eyesFound, 100 * biasY / eyesFound);
     std::printf("\n");
     fromFoundEyes.Print("search from the found eyes");
     return portraits > 0 ? 0 : 1;
