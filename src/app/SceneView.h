@@ -148,5 +148,28 @@ private:
     void DeleteTextures();
     void Status(const QV_String& text);
 
+    // Loads the projection of the current camera and mesh (context current).
+    void LoadProjection() const;
+    // Pick ray, its meeting point with z = 0 and, with a photograph, the
+    // pointer in normalised photograph coordinates and its last movement.
+    void TrackPointer(float x, float y);
+    // Nearest point (or landmark) to pointerImage into selectedAnnotation and
+    // selectedPoint; true when one is within the hit radius.
+    bool HitTest();
+    // Zoom (both buttons), pan (right) and, when allowed, trackball rotation
+    // (left) for a pointer movement of (dx, dy) pixels ending at (x, y).
+    void CameraDrag(float x, float y, float dx, float dy, const Buttons& held, bool allowRotate);
+    // Light movement: depth (both buttons) and sideways (right), with a mesh.
+    void LightDrag(float dx, float dy, const Buttons& held);
+    // Moves points, contours or the whole annotation with the grab.
+    void AnnotationDrag(const Buttons& held);
+    // Ends a grab; a completed grab pushes the annotation onto the undo stack.
+    void EndGrab();
+    // The photograph's columns and rows (the rectangle's width and height).
+    QV_Point2D PhotoSize() const;
+    float BoxDiagonal() const;
+
     std::vector<unsigned int> textureNames;
+    // Whether textureNames[i] holds an uploaded texture.
+    std::vector<bool> textureValid;
 };
