@@ -78,3 +78,11 @@ data-faces:
 	  echo "Pass the folder of training portraits: make data FACES=/path/to/faces"; \
 	  exit 2; \
 	fi
+
+# Installs visagen and visagen-cli in $(PREFIX)/bin, the data directory (with
+# the tutorial and the external face finder) in $(PREFIX)/share/visagen/data,
+# and writes /etc/visagen/settings.ini naming it; DESTDIR is honoured.
+PREFIX ?= /usr/local
+.PHONY: install
+install: build
+	bash scripts/install-visagen --build $(BUILD) --prefix $(PREFIX) --destdir "$(DESTDIR)"
