@@ -200,14 +200,19 @@ bool MainFrame::CreateViews()
     return true;
 }
 
+QV_WindowRect QV_CentredFrameRect(int screenWidth, int screenHeight)
+{
+    // lround rounds halves away from zero.
+    const int width = static_cast<int>(std::lround(screenWidth * 0.65));
+    const int height = static_cast<int>(std::lround(width * 0.55));
+    return QV_WindowRect{(screenWidth - width) / 2, (screenHeight - height) / 2, width, height};
+}
+
 void MainFrame::SizeWindow()
 {
     int screenWidth = 0, screenHeight = 0;
     platform.ScreenSize(screenWidth, screenHeight);
-    // lround rounds halves away from zero.
-    const int width = static_cast<int>(std::lround(screenWidth * 0.65));
-    const int height = static_cast<int>(std::lround(width * 0.55));
-    platform.SetFrameRect(QV_WindowRect{(screenWidth - width) / 2, (screenHeight - height) / 2, width, height});
+    platform.SetFrameRect(QV_CentredFrameRect(screenWidth, screenHeight));
 }
 
 void MainFrame::Layout(int clientWidth, int clientHeight)

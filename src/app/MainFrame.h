@@ -15,6 +15,11 @@
 #include "QV_String.h"
 #include "SceneView.h"
 
+// The main window's rectangle on a screen of this size: 0.65 of the screen's
+// width and 0.55 of that as its height (each rounded to the nearest integer,
+// halves away from zero), centred.
+QV_WindowRect QV_CentredFrameRect(int screenWidth, int screenHeight);
+
 class MainFrame : public SceneViewOwner {
 public:
     static constexpr const char* kSettingsKey = "SOFTWARE\\Quorvex";
