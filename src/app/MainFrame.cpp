@@ -380,9 +380,9 @@ void MainFrame::StretchImageContrast()
         platform.MessageBox(kNoImageLoaded);
         return;
     }
+    // Only the displayed photograph changes (the view uploads its texture
+    // from it); the face models keep the copies taken when it was opened.
     imageView.photo.ContrastStretch(0.5f);
-    // The photograph is the rectangle's texture.
-    if (imageView.mesh.hasTexture) imageView.mesh.texture = imageView.photo;
     imageView.textureUploaded = false;
     imageView.Repaint();
 }
