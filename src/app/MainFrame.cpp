@@ -431,8 +431,8 @@ void MainFrame::CreateFromBox(const QV_Point2D& cornerA, const QV_Point2D& corne
 
 void MainFrame::FitAndCreate(bool fromBox, const QV_Point2D& a, const QV_Point2D& b)
 {
-    // The eye line can be drawn without a photograph's search model behind
-    // it only through these guards: no photograph, nothing to fit.
+    // Reached from the finders and from the user's eye line; without a
+    // photograph there is nothing to fit.
     if (!imageView.hasImage) {
         platform.MessageBox(QV_Pipeline::kNoImage);
         return;

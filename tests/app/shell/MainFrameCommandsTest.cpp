@@ -450,6 +450,26 @@ TEST_F(Commands, AutoCreateWithoutAnyFaceAsksForTheEyeLine)
     EXPECT_TRUE(w.platform.WaitCursorBalanced());
 }
 
+TEST_F(Commands, EyeLineWithoutPluginFitsAndThenAsksForOne)
+{
+    // Set Eyes Manually needs no plug-in, so the eye line can end in a fit
+    // with nothing to create the head with.
+    GivePhotograph(128, 96);
+    w.frame.OnCommand(QV_Command::kSetEyes);
+    w.frame.CreateFromEyes(QV_Point2D(0.35f, 0.6f), QV_Point2D(0.65f, 0.6f));
+    EXPECT_GT(w.frame.imageView.annotation.Count(), 0);
+    EXPECT_EQ(w.platform.MessageTexts(), std::vector<std::string>{"You must load an Quorvex math model!"});
+    EXPECT_FALSE(w.frame.headCreated);
+    EXPECT_FALSE(w.frame.headView.hasMesh);
+    EXPECT_TRUE(w.platform.WaitCursorBalanced());
+
+    // Without a photograph there is nothing to fit.
+    w.frame.imageView.hasImage = false;
+    Reset();
+    w.frame.CreateFromEyes(QV_Point2D(0.35f, 0.6f), QV_Point2D(0.65f, 0.6f));
+    EXPECT_EQ(w.platform.MessageTexts(), std::vector<std::string>{"You must load an image first!"});
+}
+
 TEST(MainFrameCommands, AutoCreateFallsBackToTheExternalFindersBox)
 {
     FixtureDir dir;
