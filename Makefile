@@ -86,3 +86,18 @@ PREFIX ?= /usr/local
 .PHONY: install
 install: build
 	bash scripts/install-visagen --build $(BUILD) --prefix $(PREFIX) --destdir "$(DESTDIR)"
+
+# The desktop program on the staged data directory (data/ with the face
+# finder library and the generated tutorial; data/ itself when not staged).
+.PHONY: gui bench-gui
+gui: configure
+	cmake --build $(BUILD) --target visagen visagen-data -j $(JOBS)
+	@if [ -d $(BUILD)/gui/data ]; then dir=$(BUILD)/gui/data; else dir=data; fi; \
+	  echo "visagen --data-dir $$dir"; $(BUILD)/gui/visagen --data-dir $$dir
+
+# Start-up time of the desktop program to a drawn main window, under a
+# virtual X display: 7 runs and their median.
+bench-gui: configure
+	cmake --build $(BUILD) --target visagen visagen-data -j $(JOBS)
+	@if [ -d $(BUILD)/gui/data ]; then dir=$(BUILD)/gui/data; else dir=data; fi; \
+	  bash scripts/bench-gui $(BUILD)/gui/visagen $$dir 7
