@@ -4,6 +4,7 @@
 #include <QTest>
 
 #include "DesktopApp.h"
+#include "DialogTest.h"
 #include "MainWindowTest.h"
 #include "PlatformTest.h"
 
@@ -14,6 +15,10 @@ int main(int argc, char** argv)
     int failures = 0;
     {
         PlatformTest test;
+        failures += QTest::qExec(&test, argc, argv);
+    }
+    {
+        DialogTest test;
         failures += QTest::qExec(&test, argc, argv);
     }
     {
