@@ -66,6 +66,7 @@ void SceneView::Resize(int width, int height)
     viewportWidth = width;
     viewportHeight = height;
     if (width <= 0 || height <= 0 || !ContextCurrent()) return;
+    // The window chooses the buffer drawn into (and swaps it after Paint).
     glViewport(0, 0, width, height);
     LoadProjection();
     glEnable(GL_DEPTH_TEST);

@@ -20,27 +20,6 @@ constexpr SceneView::Buttons kLeft{true, false, false, false};
 constexpr SceneView::Buttons kRight{false, true, false, false};
 constexpr SceneView::Buttons kBoth{true, true, false, false};
 
-// A quad per side of a box from lo to hi, in one feature with the given name.
-QV_Mesh BoxMesh(QV_Point3D lo, QV_Point3D hi, const char* feature = "Body")
-{
-    QV_Mesh m;
-    for (int i = 0; i < 8; ++i)
-        m.vertices.Append(QV_Point3D(i & 1 ? hi.x : lo.x, i & 2 ? hi.y : lo.y, i & 4 ? hi.z : lo.z));
-    m.normals.Append(QV_Point3D(0, 0, 1));
-    const int quads[6][4] = {{4, 5, 7, 6}, {1, 0, 2, 3}, {5, 1, 3, 7}, {0, 4, 6, 2}, {6, 7, 3, 2}, {0, 1, 5, 4}};
-    QV_Feature f;
-    f.name = feature;
-    for (int q = 0; q < 6; ++q) {
-        QV_Face face;
-        for (int k = 0; k < 4; ++k) face.Add(QV_Corner{quads[q][k], 0, -1});
-        m.faces.Append(face);
-        f.faceIndices.Append(q);
-    }
-    m.features.Append(f);
-    m.UpdateBounds();
-    return m;
-}
-
 // Near and far planes of a perspective matrix.
 void NearFar(const QV_GLMatrix& p, float& nearZ, float& farZ)
 {
@@ -90,7 +69,7 @@ TEST_P(ProjectionDepthTest, DepthRangeFollowsTheBoxDiagonal)
     view.Resize(200, 100);
     // A cube whose diagonal has the wanted length.
     const float side = GetParam().diagonal / std::sqrt(3.0f);
-    view.SetHeadMesh(BoxMesh({0, 0, 0}, {side, side, side}));
+    view.SetHeadMesh(TexturedBox({0, 0, 0}, {side, side, side}));
     view.camera.cameraOffset = QV_Point3D(0, 0, -500);
     float nearZ = 0, farZ = 0;
     NearFar(view.ProjectionMatrix(), nearZ, farZ);
@@ -112,7 +91,7 @@ TEST(SceneViewProjection, WithoutAMeshTheRangeIsFixedAndNearStaysPositive)
     EXPECT_NEAR(farZ, 2000.0f, 1.0f);
 
     // A camera inside the depth range: near falls back to 1.
-    view.SetHeadMesh(BoxMesh({0, 0, 0}, {100, 100, 100}));
+    view.SetHeadMesh(TexturedBox({0, 0, 0}, {100, 100, 100}));
     view.camera.cameraOffset = QV_Point3D(0, 0, -50);
     NearFar(view.ProjectionMatrix(), nearZ, farZ);
     EXPECT_NEAR(nearZ, 1.0f, 1e-3f);
@@ -122,7 +101,7 @@ TEST(SceneViewProjection, WithoutAMeshTheRangeIsFixedAndNearStaysPositive)
 
 TEST_F(HeadViewTest, FramingFollowsThePluginClass)
 {
-    const QV_Mesh body = BoxMesh({-50, 0, -20}, {50, 200, 20});
+    const QV_Mesh body = TexturedBox({-50, 0, -20}, {50, 200, 20});
     struct Case {
         int typeCode;
         float targetY;
@@ -145,29 +124,9 @@ TEST_F(HeadViewTest, FramingFollowsThePluginClass)
     EXPECT_EQ(QV_PluginClassName(nullptr), "");
 }
 
-TEST_F(HeadViewTest, WithoutAPluginTheFaceFeatureIsFramed)
-{
-    QV_Mesh m = BoxMesh({-50, 0, -20}, {50, 200, 20});
-    QV_Mesh face = BoxMesh({-10, 150, 0}, {10, 170, 10}, "Face");
-    // Append the face box as a second feature.
-    const int base = m.VertexCount(), faceBase = m.FaceCount();
-    for (int i = 0; i < face.VertexCount(); ++i) m.vertices.Append(face.vertices[i]);
-    QV_Feature f = face.features[0];
-    f.faceIndices.Clear();
-    for (int i = 0; i < face.FaceCount(); ++i) {
-        QV_Face q = face.faces[i];
-        for (int k = 0; k < q.count; ++k) q.corners[k].vertex += base;
-        m.faces.Append(q);
-        f.faceIndices.Append(faceBase + i);
-    }
-    m.features.Append(f);
-    view.SetHeadMesh(m);
-    EXPECT_EQ(view.camera.target, QV_Point3D(0, 160, 5));
-}
-
 TEST_F(HeadViewTest, DoubleClickRestoresTheFramingAfterTurningAndZooming)
 {
-    view.SetHeadMesh(BoxMesh({-50, -50, -50}, {50, 50, 50}));
+    view.SetHeadMesh(TexturedBox({-50, -50, -50}, {50, 50, 50}));
     const QV_ViewCamera fitted = view.camera;
     Move(200, 150, 260, 120, kLeft);   // turn
     Move(200, 150, 200, 100, kBoth);   // zoom
@@ -184,7 +143,7 @@ TEST_F(HeadViewTest, DoubleClickRestoresTheFramingAfterTurningAndZooming)
 
 TEST_F(HeadViewTest, LeftDragTurnsAHeadButNotAPhotograph)
 {
-    view.SetHeadMesh(BoxMesh({-50, -50, -50}, {50, 50, 50}));
+    view.SetHeadMesh(TexturedBox({-50, -50, -50}, {50, 50, 50}));
     Move(200, 150, 240, 150, kLeft);
     // A horizontal drag turns about the vertical axis.
     const QV_GLMatrix& r = view.camera.rotation;
@@ -206,7 +165,7 @@ TEST_F(HeadViewTest, LeftDragTurnsAHeadButNotAPhotograph)
 
 TEST_F(HeadViewTest, PanAndZoomSteps)
 {
-    view.SetHeadMesh(BoxMesh({0, 0, 0}, {300, 400, 0}));  // box diagonal 500
+    view.SetHeadMesh(TexturedBox({0, 0, 0}, {300, 400, 0}));  // box diagonal 500
     const QV_Point3D start = view.camera.cameraOffset;
     Move(200, 150, 210, 146, kRight);
     // step = 0.0025 x 500; the scene follows the pointer.
@@ -222,7 +181,7 @@ TEST_F(HeadViewTest, PanAndZoomSteps)
 
 TEST_F(HeadViewTest, LightModeMovesTheLight)
 {
-    view.SetHeadMesh(BoxMesh({-50, -50, -50}, {50, 50, 50}));
+    view.SetHeadMesh(TexturedBox({-50, -50, -50}, {50, 50, 50}));
     view.mode = SceneView::kLight;
     const QV_Point3D start = view.lightPosition;
     Move(200, 150, 230, 140, kRight);
@@ -238,7 +197,7 @@ TEST_F(HeadViewTest, LightModeMovesTheLight)
 
 TEST_F(HeadViewTest, PointerRayMeetsThePlaneUnderThePointer)
 {
-    view.SetHeadMesh(BoxMesh({-50, -50, -50}, {50, 50, 50}));
+    view.SetHeadMesh(TexturedBox({-50, -50, -50}, {50, 50, 50}));
     Move(10, 10, 200, 150, SceneView::Buttons{});
     EXPECT_NEAR(view.pointerOnPlane.x, 0.0f, 0.05f);
     EXPECT_NEAR(view.pointerOnPlane.y, 0.0f, 0.05f);
