@@ -311,6 +311,46 @@ void MainWindowTest::dragOfAPointIsUndoneByBothAccelerators()
     QCOMPARE(app->platform.StatusText(), QStringLiteral("No more undo"));
 }
 
+void MainWindowTest::recreateAfterADragUsesTheEditedContours()
+{
+    QVERIFY(app->frame.headCreated);
+    SceneView& view = app->frame.imageView;
+    ViewWidget* widget = app->platform.ViewWindow(view);
+    const int face = view.annotation.Find("FACE");
+    QVERIFY(face >= 0);
+    const int last = view.annotation[face].NumPoints() - 1;
+    QVERIFY(last > 0);
+    const QV_Point2D before = view.annotation[face].points[last];
+    std::vector<QV_Point3D> headBefore;
+    for (int i = 0; i < app->frame.headView.mesh.VertexCount(); ++i)
+        headBefore.push_back(app->frame.headView.mesh.vertices[i]);
+
+    // Drag one contour point well away, then Re-create from its button.
+    const QPoint at = WidgetPointOf(view, before);
+    QTest::mousePress(widget, Qt::LeftButton, {}, at);
+    QTest::mouseMove(widget, at + QPoint(-20, 0));
+    QTest::mouseRelease(widget, Qt::LeftButton, {}, at + QPoint(-20, 0));
+    QVERIFY(view.annotation[face].points[last].x < before.x - 0.02f);
+    const QV_AnnotationModel edited = view.annotation;
+
+    const int recreate = ButtonWithCommand(app->frame.controlBar, QV_Command::kRecreate);
+    QTest::mouseClick(app->platform.ControlBarWindow(), Qt::LeftButton, {},
+                      ControlBarWidget::ButtonRect(recreate).center());
+    QCOMPARE(app->platform.StatusText(),
+             QStringLiteral("Finished creating 3D, use the mouse to manipulate the viewpoint"));
+    // No new search: the contours are the edited ones, and the head changed.
+    QCOMPARE(view.annotation[face].points[last].x, edited[face].points[last].x);
+    const QV_Mesh& head = app->frame.headView.mesh;
+    QCOMPARE(static_cast<size_t>(head.VertexCount()), headBefore.size());
+    bool changed = false;
+    for (int i = 0; i < head.VertexCount() && !changed; ++i)
+        changed = std::fabs(head.vertices[i].x - headBefore[static_cast<size_t>(i)].x) > 1e-4f;
+    QVERIFY(changed);
+
+    QTest::keyClick(app->platform.Window(), Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(view.annotation[face].points[last].x, before.x);
+}
+
 void MainWindowTest::saveAvatarWritesAnObjFile()
 {
     QVERIFY(app->frame.headCreated);

@@ -25,6 +25,7 @@ private slots:
     void controlBarHoverAndClick();
     void openAndAutoCreateDrawBothViews();
     void dragOfAPointIsUndoneByBothAccelerators();
+    void recreateAfterADragUsesTheEditedContours();
     void saveAvatarWritesAnObjFile();
     void windowGrabShowsPhotoAndHead();
 
