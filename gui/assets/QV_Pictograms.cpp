@@ -360,8 +360,8 @@ void QV_DrawPictogram(QPainter& painter, QV_Pictogram pictogram, const QColor& i
     case QV_Pictogram::kAutoCreate: DrawAutoCreate(painter, ink, accent); break;
     case QV_Pictogram::kRecreate: DrawRecreate(painter, ink, accent); break;
     case QV_Pictogram::kLines: DrawContour(painter, 0, 0, ink, accent); break;
-    case QV_Pictogram::kLandmarks: DrawContour(painter, 4, 2.4, ink, accent); break;
-    case QV_Pictogram::kPoints: DrawContour(painter, 11, 1.4, ink, accent); break;
+    case QV_Pictogram::kLandmarks: DrawContour(painter, 3, 3.2, ink, accent); break;
+    case QV_Pictogram::kPoints: DrawContour(painter, 8, 2.0, ink, accent); break;
     case QV_Pictogram::kMoveAll: DrawMoveAll(painter, ink, accent); break;
     case QV_Pictogram::kMoveContour: DrawMoveContour(painter, ink, accent); break;
     case QV_Pictogram::kMovePoint: DrawMovePoint(painter, ink, accent); break;
