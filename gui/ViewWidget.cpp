@@ -59,9 +59,12 @@ void ViewWidget::initializeGL()
     initialised = view.InitialiseGL(qRound(width() * ratio), qRound(height() * ratio));
 }
 
+// The view works in device pixels throughout (viewport, pointer, picking);
+// Qt gives the size in device-independent ones.
 void ViewWidget::resizeGL(int w, int h)
 {
-    view.Resize(w, h);
+    const qreal ratio = devicePixelRatioF();
+    view.Resize(qRound(w * ratio), qRound(h * ratio));
 }
 
 void ViewWidget::paintGL()
