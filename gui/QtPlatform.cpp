@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLayout>
 #include <QMessageBox>
@@ -461,11 +462,24 @@ bool QtPlatform::SaveFileDialog(const QV_String& filter, QV_String& typedPath, i
         dialog.setDefaultSuffix(QString());
         dialog.setNameFilters(lastNameFilters);
         NormalCursor cursor(waitDepth > 0);
-        if (dialog.exec() == QDialog::Accepted) {
-            chosen = dialog.selectedFiles().value(0);
+        while (dialog.exec() == QDialog::Accepted) {
+            const QString typed = dialog.selectedFiles().value(0);
             index = static_cast<int>(lastNameFilters.indexOf(dialog.selectedNameFilter())) + 1;
             if (index < 1)
                 index = 1;
+            // The dialog asked about the name as typed; a name without an
+            // extension is saved under the entry's extension, so an existing
+            // file of that name would be replaced without a question. Ask
+            // about it here, and show the dialog again on No.
+            const QString saved = ToQt(QV_ApplySaveExtension(FromQtPath(typed), filter, index));
+            if (saved != typed && QFileInfo::exists(saved)) {
+                const QString question = QStringLiteral("%1 already exists.\nDo you want to replace it?")
+                                             .arg(QFileInfo(saved).fileName());
+                if (QMessageBox::question(&dialog, kMessageTitle, question) != QMessageBox::Yes)
+                    continue;
+            }
+            chosen = typed;
+            break;
         }
     }
     if (chosen.isEmpty())

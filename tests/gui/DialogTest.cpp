@@ -5,6 +5,8 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QPointer>
 #include <QTest>
 #include <QTimer>
@@ -17,28 +19,34 @@ namespace {
 const char* const kSaveFilter = "OBJ (*.obj)|*.obj|XML (*.xml)|*.xml|";
 const char* const kOpenFilter = "Image files (*.jpg;*.bmp;*.tif)|*.jpg;*.bmp;*.tif|Annotation files (*.mma)|*.mma||";
 
-// Runs `act` on the first file dialog that opens (polling while the caller
-// sits in the dialog's own event loop).
-void WhenDialogOpens(std::function<void(QFileDialog*)> act)
+// Runs `act` on the first modal window of type T that opens (polling while
+// the caller sits in the window's own event loop).
+template <typename T>
+void WhenModalOpens(std::function<void(T*)> act)
 {
     auto* timer = new QTimer;
     timer->setInterval(20);
     QObject::connect(timer, &QTimer::timeout, [timer, act] {
-        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        if (!dialog || !dialog->isVisible())
+        auto* window = qobject_cast<T*>(QApplication::activeModalWidget());
+        if (!window || !window->isVisible())
             return;
         timer->stop();
         timer->deleteLater();
-        act(dialog);
-        // A failed check above leaves the dialog open: close it so the test
+        act(window);
+        // A failed check above leaves the window open: close it so the test
         // ends instead of waiting for a user.
-        QPointer<QFileDialog> open(dialog);
+        QPointer<T> open(window);
         QTimer::singleShot(5000, [open] {
             if (open && open->isVisible())
-                open->reject();
+                open->close();
         });
     });
     timer->start();
+}
+
+void WhenDialogOpens(std::function<void(QFileDialog*)> act)
+{
+    WhenModalOpens<QFileDialog>(std::move(act));
 }
 
 // Types a name into the dialog's name field and presses Return.
@@ -130,4 +138,40 @@ void DialogTest::cancelledDialogsReturnFalse()
     QV_String message;
     QVERIFY(!platform.BrowseFolder("Choose the folder of the torso skin JPEG images", message));
     QCOMPARE(Str(message), QStringLiteral("Cancel button pressed"));
+}
+
+void DialogTest::saveDialogAsksBeforeReplacingTheExtendedName_data()
+{
+    QTest::addColumn<bool>("replace");
+    QTest::newRow("replace") << true;
+    QTest::newRow("keep and choose another name") << false;
+}
+
+// "head" typed with the XML entry is saved as head.xml: when that exists the
+// question is asked about it, though the dialog itself only saw "head".
+void DialogTest::saveDialogAsksBeforeReplacingTheExtendedName()
+{
+    QFETCH(bool, replace);
+    visagen_test::TempDir dir;
+    visagen_test::WriteFileText(dir.File("head.xml"), "earlier head");
+    const QString folder = QString::fromStdString(dir.Path());
+    QString asked;
+    WhenDialogOpens([&](QFileDialog* dialog) {
+        dialog->setDirectory(folder);
+        dialog->selectNameFilter(QStringLiteral("XML (*.xml)"));
+        WhenModalOpens<QMessageBox>([&](QMessageBox* box) {
+            asked = box->text();
+            if (!replace)
+                WhenDialogOpens([](QFileDialog* again) { TypeAndConfirm(again, QStringLiteral("other")); });
+            box->button(replace ? QMessageBox::Yes : QMessageBox::No)->click();
+        });
+        TypeAndConfirm(dialog, QStringLiteral("head"));
+    });
+    QtPlatform platform;
+    QV_String path;
+    int filterIndex = 0;
+    QVERIFY(platform.SaveFileDialog(kSaveFilter, path, filterIndex));
+    QCOMPARE(asked, QStringLiteral("head.xml already exists.\nDo you want to replace it?"));
+    QCOMPARE(Str(path), folder + (replace ? QStringLiteral("/head") : QStringLiteral("/other")));
+    QCOMPARE(filterIndex, 2);
 }

@@ -9,6 +9,8 @@ class DialogTest : public QObject {
 private slots:
     void saveDialogReportsTheTypedNameAndTheChosenEntry_data();
     void saveDialogReportsTheTypedNameAndTheChosenEntry();
+    void saveDialogAsksBeforeReplacingTheExtendedName_data();
+    void saveDialogAsksBeforeReplacingTheExtendedName();
     void openDialogReturnsTheChosenFile();
     void cancelledDialogsReturnFalse();
 };
