@@ -16,11 +16,18 @@
 #include "DesktopApp.h"
 #include "FrameWindow.h"
 #include "GuiTestSupport.h"
+#include "LockKeys.h"
 #include "LoadingDialog.h"
 #include "QV_Commands.h"
 #include "QV_GLMatrix.h"
 #include "TestSupport.h"
 #include "ViewWidget.h"
+
+#if __has_include(<X11/XKBlib.h>)
+#include <QtGui/qguiapplication_platform.h>
+#include <X11/XKBlib.h>
+#define VISAGEN_TEST_XKB 1
+#endif
 
 using visagen_gui_test::CountDiffering;
 using visagen_gui_test::DistanceFromGrey;
@@ -164,6 +171,34 @@ void MainWindowTest::menuBarHasTheFourMenus()
     QCOMPARE(window->Action(QV_Command::kFemaleBody)->statusTip(), QStringLiteral("toggle body type"));
     QVERIFY(window->Action(QV_Command::kUndo)->shortcuts().contains(QKeySequence(Qt::CTRL | Qt::Key_Z)));
     QVERIFY(window->Action(QV_Command::kUndo)->shortcuts().contains(QKeySequence(Qt::ALT | Qt::Key_Backspace)));
+}
+
+void MainWindowTest::lockPanesFollowTheKeyboard()
+{
+#ifdef VISAGEN_TEST_XKB
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        QSKIP("the lock keys are read from an X display");
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    QVERIFY(x11 && x11->display());
+    Display* display = x11->display();
+    FrameWindow* window = app->platform.Window();
+    const QLabel* cap = window->findChild<QLabel*>(QStringLiteral("CAP"));
+    const QLabel* num = window->findChild<QLabel*>(QStringLiteral("NUM"));
+    QVERIFY(cap && num);
+    // Caps lock is the lock modifier: locking it lights the indicator.
+    for (const bool on : {true, false, true, false}) {
+        XkbLockModifiers(display, XkbUseCoreKbd, LockMask, on ? LockMask : 0);
+        XSync(display, False);
+        QV_LockKeyState state;
+        QVERIFY(QV_ReadLockKeys(state));
+        QCOMPARE(state.caps, on);
+        QVERIFY(window->UpdateLockPanes());
+        QCOMPARE(cap->isEnabled(), on);
+        QCOMPARE(num->isEnabled(), state.num);
+    }
+#else
+    QSKIP("built without the X keyboard extension's header");
+#endif
 }
 
 void MainWindowTest::switchesKeepTheirMarksToTheWorkspace()

@@ -21,6 +21,7 @@ private slots:
 
     void startUpPlacesWindowAndViews();
     void menuBarHasTheFourMenus();
+    void lockPanesFollowTheKeyboard();
     void switchesKeepTheirMarksToTheWorkspace();
     void controlBarHoverAndClick();
     void openAndAutoCreateDrawBothViews();
