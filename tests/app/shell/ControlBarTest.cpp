@@ -1,5 +1,5 @@
 // The control bar's buttons, their hover state and status texts, the reset
-// over the main window's top band, and the command prompts of the buttons.
+// over the main window's top band.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -88,14 +88,4 @@ TEST(ControlBar, HoverTextGoesToTheStatusBarAndTheFrameTopBandResets)
     EXPECT_EQ(platform.controlBarChanges, 1);
     frame.PointerOverFrame(10);  // already normal: no redraw asked
     EXPECT_EQ(platform.controlBarChanges, 1);
-}
-
-TEST(ControlBar, CommandPrompts)
-{
-    EXPECT_STREQ(QV_CommandPrompt(QV_Command::kSetEyes), "Use the mouse to drag a line from one eye to the other");
-    EXPECT_STREQ(QV_CommandPrompt(QV_Command::kFemaleBody), "toggle body type");
-    EXPECT_STREQ(QV_CommandPrompt(QV_Command::kUndo), "Undo the last action");
-    EXPECT_EQ(QV_CommandPrompt(QV_Command::kHighResTexture), nullptr);
-    EXPECT_EQ(QV_CommandPrompt(QV_Command::kChildFace), nullptr);
-    EXPECT_EQ(QV_CommandPrompt(QV_Command::kFirstPlugin), nullptr);
 }
