@@ -7,7 +7,6 @@
 #include "QV_ChildFaceRegions.h"
 #include "QV_Commands.h"
 #include "QV_FindEyes.h"
-#include "QV_HeadModelFile.h"
 #include "QV_Pipeline.h"
 #include "QV_SaveDialogRules.h"
 
