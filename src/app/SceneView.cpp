@@ -116,8 +116,8 @@ void SceneView::Paint()
                               lightColour.z * ambientFactor};
     const float diffuse[3] = {lightColour.x * diffuseFactor, lightColour.y * diffuseFactor,
                               lightColour.z * diffuseFactor};
-    const float spec[3] = {specular, specular, specular};
-    QV_GLSetLight0(position, ambient, diffuse, spec);
+    const float specularColour[3] = {specular, specular, specular};
+    QV_GLSetLight0(position, ambient, diffuse, specularColour);
     glLightf(GL_LIGHT0, GL_CONSTANT_ATTENUATION, 0.15f);
     glLightf(GL_LIGHT0, GL_SPOT_CUTOFF, 90.0f);
     const GLfloat spotDirection[3] = {0.0f, 0.0f, -1.0f};
@@ -170,8 +170,8 @@ void SceneView::ApplyMaterial()
                               lightColour.z * ambientFactor};
     const float diffuse[3] = {lightColour.x * diffuseFactor, lightColour.y * diffuseFactor,
                               lightColour.z * diffuseFactor};
-    const float spec[3] = {specular, specular, specular};
-    QV_GLSetMaterial(ambient, diffuse, spec, shininess);
+    const float specularColour[3] = {specular, specular, specular};
+    QV_GLSetMaterial(ambient, diffuse, specularColour, shininess);
 }
 
 void SceneView::DrawMesh(const QV_Mesh& m, bool withTexture)
