@@ -33,22 +33,23 @@ void Usage()
                  "               [--open PICTURE [--auto-create] [--screenshot PNG]]\n");
 }
 
-// False on an unknown option or a missing value.
-bool ParseOptions(const QStringList& args, Options& options)
+// False on an unknown option or a missing value. Read before the
+// application object exists, so that a usage error needs no display.
+bool ParseOptions(int argc, char** argv, Options& options)
 {
-    for (qsizetype i = 1; i < args.size(); ++i) {
-        const QString& a = args[i];
-        const bool hasValue = i + 1 < args.size();
-        if (a == QLatin1String("--data-dir") && hasValue)
-            options.dataDir = args[++i];
-        else if (a == QLatin1String("--exit-after-start"))
+    for (int i = 1; i < argc; ++i) {
+        const char* a = argv[i];
+        const bool hasValue = i + 1 < argc;
+        if (std::strcmp(a, "--data-dir") == 0 && hasValue)
+            options.dataDir = QString::fromLocal8Bit(argv[++i]);
+        else if (std::strcmp(a, "--exit-after-start") == 0)
             options.exitAfterStart = true;
-        else if (a == QLatin1String("--open") && hasValue)
-            options.open = args[++i];
-        else if (a == QLatin1String("--auto-create"))
+        else if (std::strcmp(a, "--open") == 0 && hasValue)
+            options.open = QString::fromLocal8Bit(argv[++i]);
+        else if (std::strcmp(a, "--auto-create") == 0)
             options.autoCreate = true;
-        else if (a == QLatin1String("--screenshot") && hasValue)
-            options.screenshot = args[++i];
+        else if (std::strcmp(a, "--screenshot") == 0 && hasValue)
+            options.screenshot = QString::fromLocal8Bit(argv[++i]);
         else
             return false;
     }
@@ -61,16 +62,16 @@ int main(int argc, char** argv)
 {
     QElapsedTimer clock;
     clock.start();
+    Options options;
+    if (!ParseOptions(argc, argv, options)) {
+        Usage();
+        return 2;
+    }
+
     QV_SetDefaultSurfaceFormat();
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Heddle"));
     QApplication::setApplicationVersion(QStringLiteral("0.1"));
-
-    Options options;
-    if (!ParseOptions(QCoreApplication::arguments(), options)) {
-        Usage();
-        return 2;
-    }
     const bool unattended = options.exitAfterStart || !options.screenshot.isEmpty();
 
     DesktopApp app(options.dataDir);

@@ -7,6 +7,7 @@
 #include "DialogTest.h"
 #include "MainWindowTest.h"
 #include "PlatformTest.h"
+#include "ProgramTest.h"
 
 int main(int argc, char** argv)
 {
@@ -23,6 +24,10 @@ int main(int argc, char** argv)
     }
     {
         MainWindowTest test;
+        failures += QTest::qExec(&test, argc, argv);
+    }
+    {
+        ProgramTest test;
         failures += QTest::qExec(&test, argc, argv);
     }
     return failures == 0 ? 0 : 1;
