@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cctype>
 #include <cstdio>
 #include <filesystem>
@@ -23,6 +24,7 @@
 #include "LoadingDialog.h"
 #include "MainFrame.h"
 #include "QV_Commands.h"
+#include "QV_Error.h"
 #include "QV_Icons.h"
 #include "QV_SaveDialogRules.h"
 #include "SettingsStore.h"
@@ -190,8 +192,12 @@ bool QtPlatform::ShellOpen(const QV_String& path, const QV_String& workingDirect
     pid_t pid = 0;
     const int result = posix_spawnp(&pid, program.c_str(), &actions, nullptr, argv, environ);
     posix_spawn_file_actions_destroy(&actions);
-    if (result != 0)
+    if (result != 0) {
+        errno = result;
+        const std::string text = "QtPlatform::ShellOpen() Error! : cannot start " + program + " for " + document;
+        QV_PrintSystemError(text.c_str());
         return false;
+    }
     openers.push_back(static_cast<long>(pid));
     return true;
 }
@@ -309,10 +315,15 @@ void QtPlatform::ClientSize(int& width, int& height)
     height = window->ClientArea()->height() + StatusBarHeight();
 }
 
+// The rectangle is the whole window, frame included, as the window manager
+// draws it; Qt positions the frame but sizes the inside.
 void QtPlatform::SetFrameRect(const QV_WindowRect& rect)
 {
-    if (window)
-        window->setGeometry(rect.left, rect.top, rect.width, rect.height);
+    if (!window)
+        return;
+    const QSize frame = window->frameGeometry().size() - window->geometry().size();
+    window->move(rect.left, rect.top);
+    window->resize(rect.width - frame.width(), rect.height - frame.height());
 }
 
 void QtPlatform::PlaceControlBar(const QV_WindowRect& rect)

@@ -1,10 +1,14 @@
 #include "PlatformTest.h"
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <string>
 
 #include <QTest>
+
+#include <gtest/gtest.h>
 
 #include "DesktopApp.h"
 #include "FrameWindow.h"
@@ -101,7 +105,12 @@ void PlatformTest::shellOpenOfAMissingProgramFails()
     visagen_test::TempDir dir;
     QtPlatform platform;
     platform.openProgram = QStringLiteral("visagen-no-such-opener");
+    testing::internal::CaptureStderr();
     QVERIFY(!platform.ShellOpen(QV_String(dir.File("guide.pdf")), QV_String(dir.Path())));
+    const std::string printed = testing::internal::GetCapturedStderr();
+    QCOMPARE(QString::fromStdString(printed),
+             QStringLiteral("QtPlatform::ShellOpen() Error! : cannot start visagen-no-such-opener for %1: %2\n")
+                 .arg(QString::fromStdString(dir.File("guide.pdf")), QString::fromLocal8Bit(std::strerror(ENOENT))));
     platform.openProgram = QStringLiteral("touch");
     QVERIFY(!platform.ShellOpen(QV_String(dir.File("guide.pdf")), QV_String(dir.File("no-such-directory"))));
 }
