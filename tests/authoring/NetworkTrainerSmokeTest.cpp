@@ -62,7 +62,16 @@ TEST(TrainDetectorSmoke, RefusesBadArgumentsAndMissingLabels)
     EXPECT_EQ(visagen_test::RunProgram({VISAGEN_AUTHOR, "train-detector", "--faces", dir.Path(), "--out", dir.Path(),
                                         "--limit", "0"}),
               2);
+    for (const char* bad : {"-1", "abc", "3x", ""})
+        EXPECT_EQ(visagen_test::RunProgram({VISAGEN_AUTHOR, "train-detector", "--faces", dir.Path(), "--out", dir.Path(),
+                                            "--bootstrap-portraits", bad}),
+                  2)
+            << "--bootstrap-portraits '" << bad << "'";
     EXPECT_EQ(visagen_test::RunProgram({VISAGEN_AUTHOR, "train-detector", "--faces", dir.Path(), "--out", dir.Path()}),
+              1);
+    // Zero portraits to bootstrap on is a valid choice: it fails only on the missing labels.
+    EXPECT_EQ(visagen_test::RunProgram({VISAGEN_AUTHOR, "train-detector", "--faces", dir.Path(), "--out", dir.Path(),
+                                        "--bootstrap-portraits", "0"}),
               1);
     EXPECT_FALSE(std::filesystem::exists(dir.File("umec.weights.txt")));
 }

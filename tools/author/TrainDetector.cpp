@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -17,6 +18,7 @@
 #include "Commands.h"
 #include "QV_DetectorSamples.h"
 #include "QV_FaceDetector.h"
+#include "QV_FaceOverlap.h"
 #include "QV_FindEyes.h"
 #include "QV_HeldOut.h"
 #include "QV_Image.h"
@@ -31,6 +33,7 @@ struct Options {
     std::vector<std::string> crops;  // FILE[:FIRST]
     std::vector<std::string> portraits;  // extra held-out portraits to report on
     int limit = 0;
+    int bootstrapPortraits = 160;  // training portraits the networks are bootstrapped on
 };
 
 void Usage()
@@ -38,11 +41,15 @@ void Usage()
     std::fprintf(stderr,
                  "usage: visagen-author train-detector --faces DIR --out DIR [--negatives PATH ...]\n"
                  "       [--crops FILE[:FIRST] ...] [--report-portrait FILE ...] [--limit N]\n"
+                 "       [--bootstrap-portraits N]\n"
                  "  --faces DIR     labelled portraits: DIR/landmarks-68.json and the images it names\n"
                  "  --out DIR       where the network texts are written\n"
                  "  --negatives     face-free pictures (files or folders of .png/.jpg)\n"
                  "  --crops         a .npy stack of grey crops, non-faces from index FIRST on\n"
-                 "  --limit N       use only the first N training portraits (quick runs)\n");
+                 "  --limit N       use only the first N training portraits (quick runs)\n"
+                 "  --bootstrap-portraits N\n"
+                 "                  training portraits whose false hits away from the face are\n"
+                 "                  added as negatives (default 160, 0 for none)\n");
 }
 
 bool EndsWith(const std::string& s, const char* e)
@@ -101,6 +108,36 @@ struct Picture {
     std::vector<QV_DetImage> pyramid;
 };
 
+// A training portrait as the pipeline hands it to the detector (512 rows),
+// with where its labelled face lies.
+struct Portrait {
+    Picture pic;
+    QV_FacePlacement face;
+};
+
+// The pipeline's view of a labelled portrait: resized to 512 rows, mirrored
+// when asked. False when the picture cannot be read.
+bool LoadPortrait(const std::string& path, const QV_LabelledFace& lf, bool mirror, Portrait& out)
+{
+    QV_Image img;
+    if (!img.Load(QV_String(path.c_str())) || img.Rows() < 20 || img.Cols() < 20) return false;
+    const double cols0 = img.Cols(), rows0 = img.Rows();
+    img.ResizeToHeight(512, true);
+    std::array<QV_Point2D, 68> pts = lf.points;
+    for (QV_Point2D& q : pts) {
+        q.x = static_cast<float>(q.x * img.Cols() / cols0);
+        q.y = static_cast<float>(q.y * img.Rows() / rows0);
+    }
+    std::vector<unsigned char> grey;
+    QV_DetectorGrey(img, grey);
+    const QV_DetImage im = QV_DetectorImage(img.Cols(), img.Rows(), grey.data());
+    out.face = QV_PlaceFace(pts);
+    if (mirror) out.face = QV_MirrorPlacement(out.face, im.width);
+    out.pic.pyramid.clear();
+    QV_FaceDetector::BuildPyramid(mirror ? QV_MirrorImage(im) : im, out.pic.pyramid);
+    return !out.pic.pyramid.empty();
+}
+
 // Trains with class-balanced stochastic gradient descent; the epochs go over
 // the windows in a fresh shuffled order each time with a falling rate.
 void Train(QV_NetworkTrainer& net, const QV_WindowSet& set, int epochs, double rate, unsigned seed, const char* what)
@@ -149,14 +186,17 @@ void Score(QV_NetworkTrainer& net, const QV_WindowSet& set, int& posOk, int& pos
 
 // The detector's stage-1 grid over every level of a picture: the 20 x 20
 // candidate windows (x, y, level) where "umec" fires.
+// With a face given, only windows away from it count (the false hits of a
+// portrait).
 void ScanCandidates(QV_NetworkTrainer& umec, const Picture& pic, std::vector<QV_Detection>& out,
-                    QV_WindowSet* falseWindows, int cap)
+                    QV_WindowSet* falseWindows, int cap, const QV_FacePlacement* face = nullptr)
 {
     std::vector<float> in(900);
     for (int k = static_cast<int>(pic.pyramid.size()) - 1; k >= 0; --k) {
         const QV_DetImage& im = pic.pyramid[k];
         for (int Y = 20; Y - 20 < im.height; Y += 10)
             for (int X = 20; X - 20 < im.width; X += 10) {
+                if (face && QV_WindowOnFace(*face, X - 30, Y - 30, k, 30, 30)) continue;
                 QV_PrepareWindow(QV_WINDOW_CANDIDATE, im, X - 30, Y - 30, false, nullptr, in.data());
                 if (umec.Evaluate(in.data()) <= 0.0f) continue;
                 out.push_back({X - 25, Y - 25, k});
@@ -167,24 +207,29 @@ void ScanCandidates(QV_NetworkTrainer& umec, const Picture& pic, std::vector<QV_
 
 // Verification windows on a grid of every level (step 6) that `net` accepts
 // (and `first`, when given): false hits beyond the candidates' neighbourhoods.
-void ScanGrid(QV_NetworkTrainer& net, QV_NetworkTrainer* first, const Picture& pic, QV_WindowSet& out, int cap)
+void ScanGrid(QV_NetworkTrainer& net, QV_NetworkTrainer* first, const Picture& pic, QV_WindowSet& out, int cap,
+              const QV_FacePlacement* face = nullptr)
 {
     std::vector<float> in(400);
     std::vector<std::uint16_t> codes(400);
-    for (const QV_DetImage& im : pic.pyramid)
+    for (size_t k = 0; k < pic.pyramid.size(); ++k) {
+        const QV_DetImage& im = pic.pyramid[k];
         for (int y = 0; y + 20 <= im.height; y += 6)
             for (int x = 0; x + 20 <= im.width; x += 6) {
                 if (out.Size() >= cap) return;
+                if (face && QV_WindowOnFace(*face, x, y, static_cast<int>(k))) continue;
                 QV_PrepareWindow(QV_WINDOW_FACE, im, x, y, false, codes.data(), in.data());
                 if (first && first->Forward(in.data()) <= 0.0) continue;
                 if (net.Forward(in.data()) > 0.0) out.AddCodes(codes.data(), -1);
             }
+    }
 }
 
 // The verification windows around candidates (7 x 7 positions at three
 // levels, as the detector visits them) that `net` accepts.
 void ScanVerify(QV_NetworkTrainer& net, QV_NetworkTrainer* first, const Picture& pic,
-                const std::vector<QV_Detection>& cands, QV_WindowSet& out, int cap)
+                const std::vector<QV_Detection>& cands, QV_WindowSet& out, int cap,
+                const QV_FacePlacement* face = nullptr)
 {
     std::vector<float> in(400);
     std::vector<std::uint16_t> codes(400);
@@ -198,11 +243,76 @@ void ScanVerify(QV_NetworkTrainer& net, QV_NetworkTrainer* first, const Picture&
             for (int py = cy - 6; py <= cy + 6; py += 2)
                 for (int px = cx - 6; px <= cx + 6; px += 2) {
                     if (out.Size() >= cap) return;
+                    if (face && QV_WindowOnFace(*face, px - 10, py - 10, j)) continue;
                     QV_PrepareWindow(QV_WINDOW_FACE, pic.pyramid[j], px - 10, py - 10, false, codes.data(), in.data());
                     if (first && first->Evaluate(in.data()) <= 0.0f) continue;
                     if (net.Evaluate(in.data()) > 0.0f) out.AddCodes(codes.data(), -1);
                 }
         }
+}
+
+// Loads the four networks as they are now into a detector.
+bool LoadTrained(QV_NetworkTrainer nets[4], QV_FaceDetector& detector)
+{
+    QV_NetworkText texts[4];
+    for (int i = 0; i < 4; ++i) {
+        texts[i].structure = nets[i].StructureText();
+        texts[i].weights = nets[i].WeightText();
+    }
+    return detector.LoadNetworks(texts);
+}
+
+struct FalseFaceCount {
+    int faces = 0;       // false faces found
+    int portraits = 0;   // portraits with at least one
+    int first = 0;       // portraits whose first face with both eyes is false
+    int windows17 = 0, windows18 = 0;
+};
+
+// Whether the first record with both eyes found (the one FindEyes takes) is
+// among the false ones.
+bool FirstWithEyesIsFalse(const int* rec, int n, const std::vector<int>& falseOnes)
+{
+    for (int i = 0; i < n; ++i) {
+        const int* r = rec + static_cast<long>(i) * QV_REC_SIZE;
+        if (r[QV_REC_EYE_A_FLAG] == 1 && r[QV_REC_EYE_B_FLAG] == 1)
+            return std::find(falseOnes.begin(), falseOnes.end(), i) != falseOnes.end();
+    }
+    return false;
+}
+
+// Runs the whole detector with the networks as they are over the portraits;
+// around every false face, the verification windows away from the labelled
+// face that "face17c" accepts go to its set, those both accept to face18c's.
+FalseFaceCount AddFalseFaceWindows(QV_NetworkTrainer nets[4], const std::vector<Portrait>& boot, QV_WindowSet& set17,
+                                   QV_WindowSet& set18)
+{
+    FalseFaceCount c;
+    QV_FaceDetector detector;
+    if (!LoadTrained(nets, detector)) return c;
+    const int before17 = set17.Size(), before18 = set18.Size();
+    const int n = static_cast<int>(boot.size());
+    for (int i = 0; i < n; ++i) {
+        const Portrait& p = boot[i];
+        const QV_DetImage& im = p.pic.pyramid[0];
+        int* rec = nullptr;
+        const int found = detector.Detect(im.width, im.height, im.pixels.data(), &rec);
+        const std::vector<int> falseOnes = QV_FalseFaceRecords(rec, found, p.face);
+        c.faces += static_cast<int>(falseOnes.size());
+        c.portraits += !falseOnes.empty();
+        c.first += FirstWithEyesIsFalse(rec, found, falseOnes);
+        std::vector<QV_Detection> windows;
+        for (int k : falseOnes) {
+            QV_Detection d;
+            if (QV_RecordWindow(rec + static_cast<long>(k) * QV_REC_SIZE, d)) windows.push_back(d);
+        }
+        std::free(rec);
+        ScanVerify(nets[1], nullptr, p.pic, windows, set17, before17 + static_cast<int>((i + 1LL) * 4000 / n), &p.face);
+        ScanVerify(nets[2], &nets[1], p.pic, windows, set18, before18 + static_cast<int>((i + 1LL) * 3000 / n), &p.face);
+    }
+    c.windows17 = set17.Size() - before17;
+    c.windows18 = set18.Size() - before18;
+    return c;
 }
 
 bool ParseOptions(int argc, char** argv, Options& o)
@@ -226,6 +336,14 @@ bool ParseOptions(int argc, char** argv, Options& o)
             if (!value(v)) return false;
             o.limit = std::atoi(v.c_str());
             if (o.limit <= 0) return false;
+            list = nullptr;
+        } else if (a == "--bootstrap-portraits") {
+            std::string v;
+            if (!value(v)) return false;
+            char* end = nullptr;
+            const long n = std::strtol(v.c_str(), &end, 10);
+            if (v.empty() || *end != '\0' || n < 0 || n > 100000) return false;
+            o.bootstrapPortraits = static_cast<int>(n);
             list = nullptr;
         } else if (a == "--negatives") {
             list = &o.negatives;
@@ -379,6 +497,19 @@ int TrainDetectorCommand(int argc, char** argv)
     std::printf("train-detector: %d portraits read; %d candidate, %d face, %d eye windows\n", used, candSet.Size(),
                 faceSet.Size(), eyeSet.Size());
 
+    // Training portraits spread over the list, as the pipeline sees them
+    // (every other one mirrored), to bootstrap on their false hits.
+    std::vector<Portrait> boot;
+    if (opt.bootstrapPortraits > 0 && !train.empty()) {
+        const size_t want = std::min(train.size(), static_cast<size_t>(opt.bootstrapPortraits));
+        for (size_t k = 0; k < want; ++k) {
+            const QV_LabelledFace& lf = *train[k * train.size() / want];
+            Portrait p;
+            if (LoadPortrait(opt.faces + "/" + lf.image, lf, k % 2 == 1, p)) boot.push_back(std::move(p));
+        }
+        std::printf("train-detector: %zu training portraits to bootstrap on\n", boot.size());
+    }
+
     // Random windows of the face-free pictures and the crops.
     auto addRandom = [&](const std::vector<Picture>& pics, const std::vector<QV_DetImage>& crops, QV_WindowSet& set,
                          int perPicture) {
@@ -415,6 +546,18 @@ int TrainDetectorCommand(int argc, char** argv)
         std::printf("  umec bootstrap %d: %d false candidates added\n", round + 1, candSet.Size() - before);
         Train(nets[0], candSet, 3, 0.005, 12 + round, "umec");
     }
+    const int nBoot = static_cast<int>(boot.size());
+    // Each portrait may add its share of a round's windows, so that the first
+    // portraits do not fill the round alone.
+    auto share = [&](int before, int i, int total) { return before + static_cast<int>((i + 1LL) * total / nBoot); };
+    if (nBoot > 0) {  // then on the training portraits, away from their faces
+        const int before = candSet.Size();
+        std::vector<QV_Detection> cands;
+        for (int i = 0; i < nBoot; ++i)
+            ScanCandidates(nets[0], boot[i].pic, cands, &candSet, share(before, i, 6000), &boot[i].face);
+        std::printf("  umec portrait bootstrap: %d false candidates added\n", candSet.Size() - before);
+        Train(nets[0], candSet, 3, 0.005, 14, "umec");
+    }
 
     // Stage 2: the verification windows around the false candidates.
     std::vector<std::vector<QV_Detection>> falseCands(negTrain.size());
@@ -428,6 +571,18 @@ int TrainDetectorCommand(int argc, char** argv)
         std::printf("  face17c bootstrap %d: %d false windows added\n", round + 1, faceSet.Size() - before);
         Train(nets[1], faceSet, 3, 0.005, 22 + round, "face17c");
     }
+    // The candidates "umec" finds on the portraits away from their faces.
+    std::vector<std::vector<QV_Detection>> bootCands(nBoot);
+    for (int i = 0; i < nBoot; ++i) ScanCandidates(nets[0], boot[i].pic, bootCands[i], nullptr, 0, &boot[i].face);
+    for (int round = 0; round < 2 && nBoot > 0; ++round) {
+        const int before = faceSet.Size();
+        for (int i = 0; i < nBoot; ++i) {
+            ScanVerify(nets[1], nullptr, boot[i].pic, bootCands[i], faceSet, share(before, i, 4000), &boot[i].face);
+            ScanGrid(nets[1], nullptr, boot[i].pic, faceSet, share(before, i, 6000), &boot[i].face);
+        }
+        std::printf("  face17c portrait bootstrap %d: %d false windows added\n", round + 1, faceSet.Size() - before);
+        Train(nets[1], faceSet, 3, 0.005, 25 + round, "face17c");
+    }
     QV_WindowSet face18Set = faceSet;
     Train(nets[2], face18Set, 6, 0.01, 31, "face18c");
     for (int round = 0; round < 3; ++round) {
@@ -437,6 +592,25 @@ int TrainDetectorCommand(int argc, char** argv)
         for (const Picture& pic : negTrain) ScanGrid(nets[2], &nets[1], pic, face18Set, before + 6000);
         std::printf("  face18c bootstrap %d: %d false windows added\n", round + 1, face18Set.Size() - before);
         Train(nets[2], face18Set, 3, 0.005, 32 + round, "face18c");
+    }
+    for (int round = 0; round < 2 && nBoot > 0; ++round) {
+        const int before = face18Set.Size();
+        for (int i = 0; i < nBoot; ++i) {
+            ScanVerify(nets[2], &nets[1], boot[i].pic, bootCands[i], face18Set, share(before, i, 3000), &boot[i].face);
+            ScanGrid(nets[2], &nets[1], boot[i].pic, face18Set, share(before, i, 4000), &boot[i].face);
+        }
+        std::printf("  face18c portrait bootstrap %d: %d false windows added\n", round + 1, face18Set.Size() - before);
+        Train(nets[2], face18Set, 3, 0.005, 35 + round, "face18c");
+    }
+    // Faces the whole detector reports on the portraits away from the
+    // labelled face: the windows that voted for them are taught to both
+    // verification networks.
+    for (int round = 0; round < 2 && nBoot > 0; ++round) {
+        const FalseFaceCount c = AddFalseFaceWindows(nets, boot, faceSet, face18Set);
+        std::printf("  false faces %d: %d on %d of %d portraits (%d before the true face); %d + %d windows added\n",
+                    round + 1, c.faces, c.portraits, nBoot, c.first, c.windows17, c.windows18);
+        Train(nets[1], faceSet, 2, 0.003, 27 + round, "face17c");
+        Train(nets[2], face18Set, 2, 0.003, 37 + round, "face18c");
     }
     Train(nets[3], eyeSet, 8, 0.01, 41, "eye");
 
@@ -471,12 +645,7 @@ int TrainDetectorCommand(int argc, char** argv)
     }
 
     QV_FaceDetector detector;
-    QV_NetworkText texts[4];
-    for (int i = 0; i < 4; ++i) {
-        texts[i].structure = nets[i].StructureText();
-        texts[i].weights = nets[i].WeightText();
-    }
-    if (!detector.LoadNetworks(texts)) return 1;
+    if (!LoadTrained(nets, detector)) return 1;
     int falseFaces = 0;
     for (const Picture& pic : negTest) {
         const QV_DetImage& im = pic.pyramid[0];
@@ -510,6 +679,31 @@ int TrainDetectorCommand(int argc, char** argv)
     for (const QV_LabelledFace* f : heldOut) eyesReport(opt.faces + "/" + f->image, f, both, close);
     std::printf("held-out portraits: FindEyes found both eyes on %d / %zu (%d within a quarter of the eye distance)\n",
                 both, heldOut.size(), close);
+    {  // As the pipeline runs it, on the portraits at 512 rows.
+        int read = 0, pairs = 0, near = 0, falseFirst = 0;
+        for (const QV_LabelledFace* f : heldOut) {
+            Portrait p;
+            if (!LoadPortrait(opt.faces + "/" + f->image, *f, false, p)) continue;
+            ++read;
+            const QV_DetImage& im = p.pic.pyramid[0];
+            int* rec = nullptr;
+            const int found = detector.Detect(im.width, im.height, im.pixels.data(), &rec);
+            falseFirst += FirstWithEyesIsFalse(rec, found, QV_FalseFaceRecords(rec, found, p.face));
+            for (int i = 0; i < found; ++i) {
+                const int* r = rec + static_cast<long>(i) * QV_REC_SIZE;
+                if (r[QV_REC_EYE_A_FLAG] != 1 || r[QV_REC_EYE_B_FLAG] != 1) continue;
+                ++pairs;
+                const double iod = std::hypot(p.face.eyeAX - p.face.eyeBX, p.face.eyeAY - p.face.eyeBY);
+                near += std::hypot(r[QV_REC_EYE_A_X] - p.face.eyeAX, r[QV_REC_EYE_A_Y] - p.face.eyeAY) < 0.25 * iod &&
+                        std::hypot(r[QV_REC_EYE_B_X] - p.face.eyeBX, r[QV_REC_EYE_B_Y] - p.face.eyeBY) < 0.25 * iod;
+                break;
+            }
+            std::free(rec);
+        }
+        std::printf("held-out portraits at 512 rows: both eyes on %d / %d (%d within a quarter of the eye distance), "
+                    "a false face first on %d\n",
+                    pairs, read, near, falseFirst);
+    }
     for (const std::string& path : opt.portraits) {
         int b = 0, c = 0;
         eyesReport(path, nullptr, b, c);
