@@ -6,6 +6,7 @@
 
 #include "CliCommands.h"
 #include "CliOptions.h"
+#include "QV_DefaultDataDir.h"
 #include "RenderCommand.h"
 
 #ifndef VISAGEN_DATA_DIR
@@ -27,9 +28,9 @@ int main(int argc, char** argv)
         std::fputs(CliUsage(), stdout);
         return kCliSuccess;
     case CliOptions::Command::kCreate:
-        return RunCreate(options, VISAGEN_DATA_DIR);
+        return RunCreate(options, QV_DefaultDataDir(QV_String(VISAGEN_DATA_DIR)).Std());
     case CliOptions::Command::kFit:
-        return RunFit(options, VISAGEN_DATA_DIR);
+        return RunFit(options, QV_DefaultDataDir(QV_String(VISAGEN_DATA_DIR)).Std());
     case CliOptions::Command::kConvert:
         return RunConvert(options);
     case CliOptions::Command::kNone:

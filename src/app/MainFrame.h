@@ -14,6 +14,7 @@
 #include "QV_Platform.h"
 #include "QV_String.h"
 #include "SceneView.h"
+#include "SettingsStore.h"
 
 // The main window's rectangle on a screen of this size: 0.65 of the screen's
 // width and 0.55 of that as its height (each rounded to the nearest integer,
@@ -22,8 +23,8 @@ QV_WindowRect QV_CentredFrameRect(int screenWidth, int screenHeight);
 
 class MainFrame : public SceneViewOwner {
 public:
-    static constexpr const char* kSettingsKey = "SOFTWARE\\Quorvex";
-    static constexpr const char* kSettingsValue = "Heddle";
+    static constexpr const char* kSettingsKey = SettingsStore::kDataDirKey;
+    static constexpr const char* kSettingsValue = SettingsStore::kDataDirValue;
     static constexpr int kViewId = 1234;
 
     explicit MainFrame(QV_Platform& platform);

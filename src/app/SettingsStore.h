@@ -17,6 +17,9 @@ public:
     static constexpr const char* kDefaultPath = "/etc/visagen/settings.ini";
     static constexpr const char* kPathVariable = "VISAGEN_SETTINGS";
     static QV_String DefaultPath();
+    // Where the program's data directory is kept.
+    static constexpr const char* kDataDirKey = "SOFTWARE\\Quorvex";
+    static constexpr const char* kDataDirValue = "Heddle";
 
     enum Root { kLocalMachine };
     enum Access { kRead };
