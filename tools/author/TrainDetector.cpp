@@ -251,6 +251,14 @@ void ScanVerify(QV_NetworkTrainer& net, QV_NetworkTrainer* first, const Picture&
         }
 }
 
+// The number of face windows of a set.
+int Positives(const QV_WindowSet& set)
+{
+    int n = 0;
+    for (int i = 0; i < set.Size(); ++i) n += set.Label(i) > 0;
+    return n;
+}
+
 // Loads the four networks as they are now into a detector.
 bool LoadTrained(QV_NetworkTrainer nets[4], QV_FaceDetector& detector)
 {
@@ -292,6 +300,8 @@ FalseFaceCount AddFalseFaceWindows(QV_NetworkTrainer nets[4], const std::vector<
     if (!LoadTrained(nets, detector)) return c;
     const int before17 = set17.Size(), before18 = set18.Size();
     const int n = static_cast<int>(boot.size());
+    // At most twice as many windows as each set has faces (see the rounds above).
+    const int total17 = std::min(4000, 2 * Positives(set17)), total18 = std::min(3000, 2 * Positives(set18));
     for (int i = 0; i < n; ++i) {
         const Portrait& p = boot[i];
         const QV_DetImage& im = p.pic.pyramid[0];
@@ -307,8 +317,9 @@ FalseFaceCount AddFalseFaceWindows(QV_NetworkTrainer nets[4], const std::vector<
             if (QV_RecordWindow(rec + static_cast<long>(k) * QV_REC_SIZE, d)) windows.push_back(d);
         }
         std::free(rec);
-        ScanVerify(nets[1], nullptr, p.pic, windows, set17, before17 + static_cast<int>((i + 1LL) * 4000 / n), &p.face);
-        ScanVerify(nets[2], &nets[1], p.pic, windows, set18, before18 + static_cast<int>((i + 1LL) * 3000 / n), &p.face);
+        ScanVerify(nets[1], nullptr, p.pic, windows, set17, before17 + static_cast<int>((i + 1LL) * total17 / n), &p.face);
+        ScanVerify(nets[2], &nets[1], p.pic, windows, set18, before18 + static_cast<int>((i + 1LL) * total18 / n),
+                   &p.face);
     }
     c.windows17 = set17.Size() - before17;
     c.windows18 = set18.Size() - before18;
@@ -548,13 +559,18 @@ int TrainDetectorCommand(int argc, char** argv)
     }
     const int nBoot = static_cast<int>(boot.size());
     // Each portrait may add its share of a round's windows, so that the first
-    // portraits do not fill the round alone.
-    auto share = [&](int before, int i, int total) { return before + static_cast<int>((i + 1LL) * total / nBoot); };
+    // portraits do not fill the round alone. A round adds at most twice as
+    // many windows as the set has faces: with few portraits (quick runs) the
+    // portraits' false hits would otherwise swamp the faces.
+    auto share = [&](const QV_WindowSet& set, int before, int i, int total) {
+        total = std::min(total, 2 * Positives(set));
+        return before + static_cast<int>((i + 1LL) * total / nBoot);
+    };
     if (nBoot > 0) {  // then on the training portraits, away from their faces
         const int before = candSet.Size();
         std::vector<QV_Detection> cands;
         for (int i = 0; i < nBoot; ++i)
-            ScanCandidates(nets[0], boot[i].pic, cands, &candSet, share(before, i, 6000), &boot[i].face);
+            ScanCandidates(nets[0], boot[i].pic, cands, &candSet, share(candSet, before, i, 6000), &boot[i].face);
         std::printf("  umec portrait bootstrap: %d false candidates added\n", candSet.Size() - before);
         Train(nets[0], candSet, 3, 0.005, 14, "umec");
     }
@@ -577,8 +593,9 @@ int TrainDetectorCommand(int argc, char** argv)
     for (int round = 0; round < 2 && nBoot > 0; ++round) {
         const int before = faceSet.Size();
         for (int i = 0; i < nBoot; ++i) {
-            ScanVerify(nets[1], nullptr, boot[i].pic, bootCands[i], faceSet, share(before, i, 4000), &boot[i].face);
-            ScanGrid(nets[1], nullptr, boot[i].pic, faceSet, share(before, i, 6000), &boot[i].face);
+            ScanVerify(nets[1], nullptr, boot[i].pic, bootCands[i], faceSet, share(faceSet, before, i, 4000),
+                       &boot[i].face);
+            ScanGrid(nets[1], nullptr, boot[i].pic, faceSet, share(faceSet, before, i, 6000), &boot[i].face);
         }
         std::printf("  face17c portrait bootstrap %d: %d false windows added\n", round + 1, faceSet.Size() - before);
         Train(nets[1], faceSet, 3, 0.005, 25 + round, "face17c");
@@ -596,8 +613,9 @@ int TrainDetectorCommand(int argc, char** argv)
     for (int round = 0; round < 2 && nBoot > 0; ++round) {
         const int before = face18Set.Size();
         for (int i = 0; i < nBoot; ++i) {
-            ScanVerify(nets[2], &nets[1], boot[i].pic, bootCands[i], face18Set, share(before, i, 3000), &boot[i].face);
-            ScanGrid(nets[2], &nets[1], boot[i].pic, face18Set, share(before, i, 4000), &boot[i].face);
+            ScanVerify(nets[2], &nets[1], boot[i].pic, bootCands[i], face18Set, share(face18Set, before, i, 3000),
+                       &boot[i].face);
+            ScanGrid(nets[2], &nets[1], boot[i].pic, face18Set, share(face18Set, before, i, 4000), &boot[i].face);
         }
         std::printf("  face18c portrait bootstrap %d: %d false windows added\n", round + 1, face18Set.Size() - before);
         Train(nets[2], face18Set, 3, 0.005, 35 + round, "face18c");
