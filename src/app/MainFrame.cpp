@@ -392,16 +392,22 @@ void MainFrame::SetEyesManually()
     imageView.Repaint();
 }
 
-void MainFrame::AutoCreateAvatar()
+bool MainFrame::CheckImageAndPlugin()
 {
     if (!imageView.hasImage) {
         platform.MessageBox(QV_Pipeline::kNoImage);
-        return;
+        return false;
     }
     if (!pluginAvailable) {
         platform.MessageBox(QV_Pipeline::kNoPlugin);
-        return;
+        return false;
     }
+    return true;
+}
+
+void MainFrame::AutoCreateAvatar()
+{
+    if (!CheckImageAndPlugin()) return;
     platform.SetWaitCursor(true);
     const bool eyesFound = FindEyes(imageView.photo, imageView.eyeA, imageView.eyeB);
     QV_Point2D cornerA, cornerB;
@@ -494,14 +500,7 @@ bool MainFrame::CreateHead()
 
 void MainFrame::Recreate3D()
 {
-    if (!imageView.hasImage) {
-        platform.MessageBox(QV_Pipeline::kNoImage);
-        return;
-    }
-    if (!pluginAvailable) {
-        platform.MessageBox(QV_Pipeline::kNoPlugin);
-        return;
-    }
+    if (!CheckImageAndPlugin()) return;
     if (imageView.annotation.Count() == 0) {
         platform.MessageBox(QV_Pipeline::kNoEyes);
         return;

@@ -105,6 +105,9 @@ private:
     // Places the current face model (from the eyes, or from the box corners),
     // searches and creates the head; the status texts only for the eyes.
     void FitAndCreate(bool fromBox, const QV_Point2D& a, const QV_Point2D& b);
+    // Whether a photograph is open and a plug-in is available, with the
+    // message for the first that is missing.
+    bool CheckImageAndPlugin();
     // "Heddle: " + stem + "." + the extension as typed.
     void SetTitleFromPath(const QV_String& path);
     // After a switch or plug-in change: new extra meshes and a new head, once

@@ -19,15 +19,10 @@ namespace {
 
 namespace fs = std::filesystem;
 using visagen_test::ReadFileBytes;
+using visagen_test::ReadFileText;
 using visagen_test::RunProgram;
 using visagen_test::TempDir;
 using visagen_test::WriteFileText;
-
-std::string ReadText(const std::string& path)
-{
-    const std::vector<unsigned char> bytes = ReadFileBytes(path);
-    return std::string(bytes.begin(), bytes.end());
-}
 
 int Stage(const std::string& source, const std::string& stage, const std::string& finder)
 {
@@ -49,8 +44,8 @@ TEST(StagedData, EveryEntryOfTheSourceIsLinkedWithTheFinderAndStaleLinksGo)
 
     ASSERT_EQ(Stage(source.string(), stage.string(), dir.File("libfinder.so")), 0);
     EXPECT_EQ(fs::read_symlink(stage / "Head.qvface"), source / "Head.qvface");
-    EXPECT_EQ(ReadText((stage / "QuorHeadLoadDir" / "Front.mma").string()), "mma");
-    EXPECT_EQ(ReadText((stage / "libQVFaceNet.so").string()), "finder");
+    EXPECT_EQ(ReadFileText((stage / "QuorHeadLoadDir" / "Front.mma").string()), "mma");
+    EXPECT_EQ(ReadFileText((stage / "libQVFaceNet.so").string()), "finder");
     EXPECT_TRUE(fs::is_directory(stage / "PosnNets"));
     EXPECT_FALSE(fs::is_symlink(stage / "HeddleInstructions.pdf"));
 
@@ -59,9 +54,9 @@ TEST(StagedData, EveryEntryOfTheSourceIsLinkedWithTheFinderAndStaleLinksGo)
     WriteFileText((source / "New.qvhead").string(), "new");
     ASSERT_EQ(Stage(source.string(), stage.string(), ""), 0);
     EXPECT_FALSE(fs::exists(fs::symlink_status(stage / "Old.qvhead")));
-    EXPECT_EQ(ReadText((stage / "New.qvhead").string()), "new");
+    EXPECT_EQ(ReadFileText((stage / "New.qvhead").string()), "new");
     EXPECT_FALSE(fs::exists(fs::symlink_status(stage / "libQVFaceNet.so")));  // no finder this time
-    EXPECT_EQ(ReadText((stage / "HeddleInstructions.pdf").string()), "%PDF-built");
+    EXPECT_EQ(ReadFileText((stage / "HeddleInstructions.pdf").string()), "%PDF-built");
 }
 
 TEST(StagedData, ASourcePosnNetsFolderIsLinkedRatherThanMade)
@@ -72,7 +67,7 @@ TEST(StagedData, ASourcePosnNetsFolderIsLinkedRatherThanMade)
     WriteFileText((source / "PosnNets" / "net.xml").string(), "net");
     ASSERT_EQ(Stage(source.string(), stage.string(), ""), 0);
     EXPECT_TRUE(fs::is_symlink(stage / "PosnNets"));
-    EXPECT_EQ(ReadText((stage / "PosnNets" / "net.xml").string()), "net");
+    EXPECT_EQ(ReadFileText((stage / "PosnNets" / "net.xml").string()), "net");
 }
 
 TEST(StagedData, AMissingSourceFolderFailsTheStep)
@@ -145,16 +140,16 @@ TEST(InstallScript, InstallsProgramsDataAndSettingsUnderDestdir)
     const fs::path data = root / "share/visagen/data";
     // Copies, not links back into the build tree.
     EXPECT_FALSE(fs::is_symlink(data / "Head.qvface"));
-    EXPECT_EQ(ReadText((data / "Head.qvface").string()), "face");
-    EXPECT_EQ(ReadText((data / "QuorHeadLoadDir/Front.mma").string()), "mma");
-    EXPECT_EQ(ReadText((data / "libQVFaceNet.so").string()), "so");
-    EXPECT_EQ(ReadText((data / "HeddleInstructions.pdf").string()), "%PDF-");
+    EXPECT_EQ(ReadFileText((data / "Head.qvface").string()), "face");
+    EXPECT_EQ(ReadFileText((data / "QuorHeadLoadDir/Front.mma").string()), "mma");
+    EXPECT_EQ(ReadFileText((data / "libQVFaceNet.so").string()), "so");
+    EXPECT_EQ(ReadFileText((data / "HeddleInstructions.pdf").string()), "%PDF-");
     struct stat info {};
     ASSERT_EQ(stat(data.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0755u);
 
     const std::string settings = (fake.destdir / "etc/visagen/settings.ini").string();
-    EXPECT_EQ(ReadText(settings), "[SOFTWARE\\Quorvex]\nHeddle=/opt/vg/share/visagen/data\n");
+    EXPECT_EQ(ReadFileText(settings), "[SOFTWARE\\Quorvex]\nHeddle=/opt/vg/share/visagen/data\n");
 #ifdef VISAGEN_HAVE_SHELL
     // The program's own settings reader finds the installed data directory.
     QV_String value;
@@ -179,7 +174,7 @@ TEST(InstallScript, ReinstallingReplacesTheDataDirectory)
     ASSERT_EQ(fake.Install("/usr/local", errors), 0) << errors;
     const fs::path data = fake.destdir / "usr/local/share/visagen/data";
     EXPECT_FALSE(fs::exists(data / "QuorHeadLoadDir"));
-    EXPECT_EQ(ReadText((data / "HeddleInstructions.pdf").string()), "%PDF-2");
+    EXPECT_EQ(ReadFileText((data / "HeddleInstructions.pdf").string()), "%PDF-2");
     // No temporary folders left beside it.
     int entries = 0;
     for (const auto& entry : fs::directory_iterator(data.parent_path())) entries += entry.path() == data ? 0 : 1;

@@ -10,15 +10,10 @@
 namespace {
 
 using visagen_test::ReadFileBytes;
+using visagen_test::ReadFileText;
 using visagen_test::RunProgram;
 using visagen_test::TempDir;
 using visagen_test::WriteFileText;
-
-std::string ReadText(const std::string& path)
-{
-    const std::vector<unsigned char> bytes = ReadFileBytes(path);
-    return std::string(bytes.begin(), bytes.end());
-}
 
 size_t Count(const std::string& text, const std::string& what)
 {
@@ -63,20 +58,20 @@ TEST(TutorialTool, WritesTheIllustratedTutorialAsAPdf)
     const std::string pdf = dir.File("HeddleInstructions.pdf");
     std::string errors;
     ASSERT_EQ(RunTool({VISAGEN_TUTORIAL_SOURCE, pdf}, errors), 0) << errors;
-    const std::string bytes = ReadText(pdf);
+    const std::string bytes = ReadFileText(pdf);
     ASSERT_EQ(bytes.rfind("%PDF-", 0), 0u);
     EXPECT_GT(bytes.size(), 50000u);
     EXPECT_NE(bytes.find("%%EOF"), std::string::npos);
     EXPECT_GE(Count(bytes, "/Type /Page\n") + Count(bytes, "/Type /Page\r") + Count(bytes, "/Type /Page "), 2u);
     // Every icon a step names is drawn (each picture may add a mask image).
-    const std::set<int> icons = StepIcons(ReadText(VISAGEN_TUTORIAL_SOURCE));
+    const std::set<int> icons = StepIcons(ReadFileText(VISAGEN_TUTORIAL_SOURCE));
     EXPECT_GE(icons.size(), 15u);
     EXPECT_GE(Count(bytes, "/Subtype /Image"), icons.size());
 }
 
 TEST(TutorialTool, TheStagedDataDirectoryHoldsTheBuiltTutorial)
 {
-    const std::string bytes = ReadText(std::string(VISAGEN_STAGED_DATA_DIR) + "/HeddleInstructions.pdf");
+    const std::string bytes = ReadFileText(std::string(VISAGEN_STAGED_DATA_DIR) + "/HeddleInstructions.pdf");
     EXPECT_EQ(bytes.rfind("%PDF-", 0), 0u);
 }
 
@@ -104,7 +99,7 @@ TEST(TutorialTool, FailuresAreReportedAndLeaveTheOutputAlone)
         std::string errors;
         EXPECT_NE(RunTool(c.args, errors), 0) << c.message;
         EXPECT_NE(errors.find(c.message), std::string::npos) << errors;
-        EXPECT_EQ(ReadText(out), "previous");
+        EXPECT_EQ(ReadFileText(out), "previous");
     }
 }
 

@@ -13,6 +13,7 @@
 
 using namespace mesh_test;
 using visagen_test::ReadFileBytes;
+using visagen_test::ReadFileText;
 using visagen_test::TempDir;
 
 namespace {
@@ -22,12 +23,6 @@ std::string Text(const QV_Mesh& m)
     std::ostringstream out;
     QV_MIO_OBJ::WriteText(m, out);
     return out.str();
-}
-
-std::string ReadText(const std::string& path)
-{
-    const std::vector<unsigned char> b = ReadFileBytes(path);
-    return std::string(b.begin(), b.end());
 }
 
 QV_Image Gradient(int rows, int cols)
@@ -181,12 +176,12 @@ TEST(ObjStreamWrite, TextAndJpegIntoTheCallersFilesOrRefusalAtOnce)
         EXPECT_FALSE(QV_MIO_OBJ::Save(m, out, QV_File()));  // a texture and no file for it
         testing::internal::GetCapturedStderr();
     }
-    EXPECT_EQ(ReadText(dir.File("t.obj")), "");  // nothing written
+    EXPECT_EQ(ReadFileText(dir.File("t.obj")), "");  // nothing written
 
     std::ofstream out(dir.File("s.obj"));
     ASSERT_TRUE(QV_MIO_OBJ::Save(m, out, QV_OpenFile(dir.File("s.jpg").c_str(), "wb")));
     EXPECT_FALSE(out.is_open());
-    EXPECT_EQ(ReadText(dir.File("s.obj")), Text(m));
+    EXPECT_EQ(ReadFileText(dir.File("s.obj")), Text(m));
     QV_Image back;
     ASSERT_TRUE(back.LoadJPEG(QV_String(dir.File("s.jpg"))));
     EXPECT_EQ(back.Rows(), 16);
@@ -195,7 +190,7 @@ TEST(ObjStreamWrite, TextAndJpegIntoTheCallersFilesOrRefusalAtOnce)
     m.hasTexture = false;  // without a texture no file is needed
     std::ofstream again(dir.File("u.obj"));
     EXPECT_TRUE(QV_MIO_OBJ::Save(m, again, QV_File()));
-    EXPECT_EQ(ReadText(dir.File("u.obj")), Text(m));
+    EXPECT_EQ(ReadFileText(dir.File("u.obj")), Text(m));
 }
 
 TEST(MtlWrite, BlockWithDefaultNumbersAndMaps)

@@ -46,6 +46,12 @@ void WriteFileText(const std::string& path, const std::string& text)
     out << text;
 }
 
+std::string ReadFileText(const std::string& path)
+{
+    const std::vector<unsigned char> bytes = ReadFileBytes(path);
+    return std::string(bytes.begin(), bytes.end());
+}
+
 int RunProgram(const std::vector<std::string>& argv)
 {
     std::vector<char*> args;

@@ -27,6 +27,8 @@ private:
 std::vector<unsigned char> ReadFileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::vector<unsigned char>& bytes);
 void WriteFileText(const std::string& path, const std::string& text);
+// The whole file as text (empty when it cannot be read).
+std::string ReadFileText(const std::string& path);
 
 // Runs a program with an argument vector (no shell) and returns its exit
 // status, or -1 when it could not be started.

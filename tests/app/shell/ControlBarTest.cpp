@@ -40,7 +40,9 @@ TEST(ControlBar, ButtonsInTheirOrderWithIconsAndCommands)
     // every icon number is used once.
     std::set<int> icons;
     for (size_t i = 0; i < bar.buttons.size(); ++i) {
-        if (i > 0) EXPECT_GT(bar.buttons[i].id, bar.buttons[i - 1].id);
+        if (i > 0) {
+            EXPECT_GT(bar.buttons[i].id, bar.buttons[i - 1].id);
+        }
         EXPECT_NE(QV_CommandPrompt(bar.buttons[i].command), nullptr) << bar.buttons[i].id;
         icons.insert(bar.buttons[i].normalIcon);
         icons.insert(bar.buttons[i].hoverIcon);

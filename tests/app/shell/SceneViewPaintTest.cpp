@@ -224,7 +224,9 @@ TEST_F(PaintTest, ReuploadsDeleteTheOldTextures)
         EXPECT_TRUE(glIsTexture(names.back()));
     }
     for (size_t i = 0; i + 1 < names.size(); ++i)
-        if (names[i] != names.back()) EXPECT_FALSE(glIsTexture(names[i])) << names[i];
+        if (names[i] != names.back()) {
+            EXPECT_FALSE(glIsTexture(names[i])) << names[i];
+        }
     // A mesh without texture leaves no texture behind either.
     view.SetHeadMesh(TexturedBox({-50, -50, -50}, {50, 50, 50}, nullptr));
     view.Paint();

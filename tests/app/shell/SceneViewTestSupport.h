@@ -7,6 +7,7 @@
 
 #include "QV_GLMatrix.h"
 #include "QV_Image.h"
+#include "RenderTestMeshes.h"
 #include "SceneView.h"
 #include "TestSupport.h"
 
@@ -59,27 +60,12 @@ inline QV_AnnotationModel OneContour(const std::vector<QV_Point2D>& points, cons
     return model;
 }
 
-// A box from lo to hi, outward quads with their normals and the whole
-// texture on each side (none without a texture image), in a feature "Head".
+// The renderer tests' box in a feature "Head", with the whole texture on
+// each side when a texture image is given.
 inline QV_Mesh TexturedBox(QV_Point3D lo, QV_Point3D hi, const QV_Image* texture = nullptr)
 {
-    QV_Mesh m;
-    for (int i = 0; i < 8; ++i)
-        m.vertices.Append(QV_Point3D(i & 1 ? hi.x : lo.x, i & 2 ? hi.y : lo.y, i & 4 ? hi.z : lo.z));
-    const QV_Point2D uv[4] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
-    for (const QV_Point2D& t : uv) m.texCoords.Append(t);
-    const int quads[6][4] = {{4, 5, 7, 6}, {1, 0, 2, 3}, {5, 1, 3, 7}, {0, 4, 6, 2}, {6, 7, 3, 2}, {0, 1, 5, 4}};
-    const QV_Point3D normals[6] = {{0, 0, 1}, {0, 0, -1}, {1, 0, 0}, {-1, 0, 0}, {0, 1, 0}, {0, -1, 0}};
-    QV_Feature feature;
-    feature.name = "Head";
-    for (int f = 0; f < 6; ++f) {
-        m.normals.Append(normals[f]);
-        QV_Face face;
-        for (int k = 0; k < 4; ++k) face.Add(QV_Corner{quads[f][k], f, k});
-        m.faces.Append(face);
-        feature.faceIndices.Append(f);
-    }
-    m.features.Append(feature);
+    QV_Mesh m = render_test::Box(lo, hi);
+    m.features[0].name = "Head";
     if (texture) {
         m.texture = *texture;
         m.hasTexture = true;
