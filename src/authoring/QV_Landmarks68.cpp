@@ -374,3 +374,64 @@ std::array<QV_Point2D, 68> QV_NormalisedLandmarks(const QV_LabelledFace& face)
     for (int i = 0; i < 68; ++i) out[i] = {face.points[i].x / w, 1.0f - face.points[i].y / h};
     return out;
 }
+
+namespace {
+
+void AppendJsonString(std::string& out, const std::string& text)
+{
+    out += '"';
+    for (unsigned char c : text) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += static_cast<char>(c);
+        } else if (c < 0x20) {
+            char buf[8];
+            std::snprintf(buf, sizeof buf, "\\u%04x", c);
+            out += buf;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    out += '"';
+}
+
+void AppendNumber(std::string& out, float v)
+{
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.1f", static_cast<double>(v));
+    out += buf;
+}
+
+}  // namespace
+
+std::string QV_FormatLandmarks68(const std::vector<QV_LabelledFace>& faces)
+{
+    std::string out = "[";
+    for (size_t f = 0; f < faces.size(); ++f) {
+        const QV_LabelledFace& face = faces[f];
+        if (f > 0) out += ",\n ";
+        out += "{\"image\": ";
+        AppendJsonString(out, face.image);
+        out += ", \"width\": ";
+        out += std::to_string(face.width);
+        out += ", \"height\": ";
+        out += std::to_string(face.height);
+        out += ", \"box\": [";
+        for (int k = 0; k < 4; ++k) {
+            if (k > 0) out += ", ";
+            AppendNumber(out, face.box[static_cast<size_t>(k)]);
+        }
+        out += "], \"landmarks\": [";
+        for (size_t k = 0; k < face.points.size(); ++k) {
+            if (k > 0) out += ", ";
+            out += '[';
+            AppendNumber(out, face.points[k].x);
+            out += ", ";
+            AppendNumber(out, face.points[k].y);
+            out += ']';
+        }
+        out += "]}";
+    }
+    out += "]\n";
+    return out;
+}

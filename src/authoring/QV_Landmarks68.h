@@ -23,6 +23,10 @@ struct QV_LabelledFace {
 // with the reason, leaves `faces` empty and returns false.
 bool QV_ParseLandmarks68(std::string_view text, std::vector<QV_LabelledFace>& faces);
 
+// The label file's text for the records, one record a line, numbers with
+// one decimal as the teacher writes them; the parser reads it back.
+std::string QV_FormatLandmarks68(const std::vector<QV_LabelledFace>& faces);
+
 // Reads and parses the file (at most 512 MB).
 bool QV_ReadLandmarks68(const char* path, std::vector<QV_LabelledFace>& faces);
 

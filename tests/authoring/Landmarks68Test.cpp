@@ -148,3 +148,37 @@ TEST(Landmarks68, ReadsAFileAndReportsAMissingOne)
     EXPECT_TRUE(faces.empty());
     EXPECT_NE(message.find("QV_ReadLandmarks68() Error! : cannot open"), std::string::npos) << message;
 }
+
+TEST(Landmarks68, FormattedRecordsReadBack)
+{
+    QV_LabelledFace a;
+    a.image = "/photos/a \"quoted\" \\ name\t.jpg";
+    a.width = 948;
+    a.height = 1064;
+    a.box = {10.24f, 20.0f, 300.0f, 301.5f};
+    for (size_t k = 0; k < a.points.size(); ++k)
+        a.points[k] = QV_Point2D(100.0f + static_cast<float>(k), 2000.5f - static_cast<float>(k) * 3);
+    QV_LabelledFace b = a;
+    b.image = "b.jpg";
+    b.points[67] = QV_Point2D(-1.5f, 0.0f);
+
+    const std::string text = QV_FormatLandmarks68({a, b});
+    std::vector<QV_LabelledFace> back;
+    ASSERT_TRUE(QV_ParseLandmarks68(text, back)) << text;
+    ASSERT_EQ(back.size(), 2u);
+    EXPECT_EQ(back[0].image, a.image);
+    EXPECT_EQ(back[0].width, 948);
+    EXPECT_EQ(back[0].height, 1064);
+    EXPECT_NEAR(back[0].box[0], 10.24f, 0.05f);  // one decimal is kept
+    EXPECT_FLOAT_EQ(back[0].box[3], 301.5f);
+    for (size_t k = 0; k < a.points.size(); ++k) {
+        EXPECT_FLOAT_EQ(back[0].points[k].x, a.points[k].x);
+        EXPECT_FLOAT_EQ(back[0].points[k].y, a.points[k].y);
+    }
+    EXPECT_EQ(back[1].image, "b.jpg");
+    EXPECT_FLOAT_EQ(back[1].points[67].x, -1.5f);
+
+    std::vector<QV_LabelledFace> none;
+    EXPECT_TRUE(QV_ParseLandmarks68(QV_FormatLandmarks68({}), none));
+    EXPECT_TRUE(none.empty());
+}

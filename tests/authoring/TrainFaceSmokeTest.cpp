@@ -55,6 +55,8 @@ TEST(TrainFaceSmoke, RefusesBadArguments)
         {{"train-face", "--faces", dir.Path(), "--out", dir.File("o")}, 1},  // malformed labels
         {{"evaluate", "--faces", dir.Path()}, 2},
         {{"evaluate", "--faces", dir.Path(), "--data", dir.Path()}, 1},  // no model
+        {{"evaluate", "--faces", dir.Path(), "--data", dir.Path(), "--all", "--bogus"}, 2},
+        {{"evaluate", "--faces", dir.Path(), "--data"}, 2},
         {{"no-such-command"}, 2},
     };
     for (const Case& c : cases) {

@@ -18,26 +18,50 @@
 
 namespace {
 
+// Per-region errors of a set of fits: means (the targets) and medians (what
+// a typical portrait gets, untouched by a few wrong faces).
 struct Totals {
-    double eyes = 0, mouth = 0, nose = 0, jaw = 0;
-    int n = 0;
+    std::vector<float> eyes, mouth, nose, jaw;
     void Add(const RegionErrors& e)
     {
         if (!e.valid) return;
-        eyes += e.eyes;
-        mouth += e.mouth;
-        nose += e.nose;
-        jaw += e.jaw;
-        ++n;
+        eyes.push_back(e.eyes);
+        mouth.push_back(e.mouth);
+        nose.push_back(e.nose);
+        jaw.push_back(e.jaw);
     }
-    double Mean(double v) const { return n > 0 ? v / n : 0.0; }
-    double Overall() const { return n > 0 ? (eyes + mouth + nose + jaw) / (4.0 * n) : 0.0; }
+    int Count() const { return static_cast<int>(eyes.size()); }
+    static double Mean(const std::vector<float>& v)
+    {
+        double sum = 0;
+        for (float x : v) sum += x;
+        return v.empty() ? 0.0 : sum / static_cast<double>(v.size());
+    }
+    static double Median(std::vector<float> v)
+    {
+        if (v.empty()) return 0.0;
+        std::sort(v.begin(), v.end());
+        const size_t h = v.size() / 2;
+        return v.size() % 2 ? v[h] : 0.5 * (v[h - 1] + v[h]);
+    }
+    double Overall() const { return (Mean(eyes) + Mean(mouth) + Mean(nose) + Mean(jaw)) / 4.0; }
     void Print(const char* title) const
     {
-        std::printf("%-44s n=%4d  eyes %6.2f%%  mouth %6.2f%%  nose %6.2f%%  jaw %6.2f%%\n", title, n,
+        std::printf("%-44s n=%4d  eyes %6.2f%%  mouth %6.2f%%  nose %6.2f%%  jaw %6.2f%%\n", title, Count(),
                     100 * Mean(eyes), 100 * Mean(mouth), 100 * Mean(nose), 100 * Mean(jaw));
+        std::printf("%-44s         eyes %6.2f%%  mouth %6.2f%%  nose %6.2f%%  jaw %6.2f%%\n", "  medians", 100 * Median(eyes),
+                    100 * Median(mouth), 100 * Median(nose), 100 * Median(jaw));
     }
 };
+
+std::string Describe(const RegionErrors& e)
+{
+    if (!e.valid) return "no fit";
+    char buf[96];
+    std::snprintf(buf, sizeof buf, "eyes %.1f%% mouth %.1f%% nose %.1f%% jaw %.1f%%", 100 * e.eyes, 100 * e.mouth,
+                  100 * e.nose, 100 * e.jaw);
+    return buf;
+}
 
 // The fit the main pipeline makes from two eye points on the photograph.
 bool Fit(QV_FaceSearch& model, const QV_Image& photo, const QV_Point2D& right, const QV_Point2D& left,
@@ -57,19 +81,24 @@ int EvaluateCommand(int argc, char** argv)
 {
     std::string faces, data;
     int limit = 0;
-    for (int i = 1; i + 1 < argc; i += 2) {
-        std::string a = argv[i];
-        if (a == "--faces") faces = argv[i + 1];
-        else if (a == "--data") data = argv[i + 1];
-        else if (a == "--limit") limit = std::max(0, std::atoi(argv[i + 1]));
+    bool all = false, each = std::getenv("VISAGEN_EVAL_VERBOSE") != nullptr, usage = false;
+    for (int i = 1; i < argc && !usage; ++i) {
+        const std::string a = argv[i];
+        const bool hasValue = i + 1 < argc;
+        if (a == "--faces" && hasValue) faces = argv[++i];
+        else if (a == "--data" && hasValue) data = argv[++i];
+        else if (a == "--limit" && hasValue) limit = std::max(0, std::atoi(argv[++i]));
+        else if (a == "--all") all = true;
+        else if (a == "--each") each = true;
         else {
             std::fprintf(stderr, "evaluate: unknown option %s\n", a.c_str());
-            faces.clear();
-            break;
+            usage = true;
         }
     }
-    if (faces.empty() || data.empty() || argc % 2 == 0) {
-        std::fprintf(stderr, "usage: visagen-author evaluate --faces DIR --data DIR [--limit N]\n");
+    if (usage || faces.empty() || data.empty()) {
+        std::fprintf(stderr, "usage: visagen-author evaluate --faces DIR --data DIR [--limit N] [--all] [--each]\n"
+                             "  --all   every labelled portrait, not only the held-out ones\n"
+                             "  --each  a line for every portrait\n");
         return 2;
     }
     QV_FaceSearch model;
@@ -87,10 +116,12 @@ int EvaluateCommand(int argc, char** argv)
     // inter-ocular distance: a systematic shift shows here.
     double biasX = 0, biasY = 0;
     for (const QV_LabelledFace& face : labelled) {
-        if (!QV_IsHeldOut(face.image)) continue;
+        if (!all && !QV_IsHeldOut(face.image)) continue;
         if (limit > 0 && portraits >= limit) break;
         QV_Image photo;
-        if (!photo.Load(QV_String(faces + "/" + face.image)) || photo.Cols() != face.width ||
+        // Image names are relative to the label file's folder unless absolute.
+        const std::string path = !face.image.empty() && face.image[0] == '/' ? face.image : faces + "/" + face.image;
+        if (!photo.Load(QV_String(path.c_str())) || photo.Cols() != face.width ||
             photo.Rows() != face.height) {
             std::fprintf(stderr, "evaluate: cannot use %s\n", face.image.c_str());
             continue;
@@ -108,24 +139,40 @@ int EvaluateCommand(int argc, char** argv)
         const float iod = Distance(right.Scaled(size), left.Scaled(size));
 
         QV_AnnotationModel fit;
-        if (Fit(model, photo, right, left, false, fit)) fromTeacherEyes.Add(MeasureRegions(fit, teacher, size));
+        RegionErrors fromTeacher;
+        if (Fit(model, photo, right, left, false, fit)) {
+            fromTeacher = MeasureRegions(fit, teacher, size);
+            fromTeacherEyes.Add(fromTeacher);
+        }
         if (Fit(model, photo, right, left, true, fit)) profileOnly.Add(MeasureRegions(fit, teacher, size));
+        if (each)
+            std::printf("%s: iod %.1f px; fit from the teacher's eyes: %s\n", face.image.c_str(), iod,
+                        Describe(fromTeacher).c_str());
 
         QV_Point2D a, b;
         if (FindEyes(photo, a, b)) {
             ++eyesFound;
             // The eye in the left half of the picture is the subject's right.
-            foundEyeError += (Distance(a.Scaled(size), right.Scaled(size)) + Distance(b.Scaled(size), left.Scaled(size))) *
-                             0.5 / iod;
-            if (std::getenv("VISAGEN_EVAL_VERBOSE"))
-                std::printf("%s: found (%.3f %.3f) (%.3f %.3f) teacher (%.3f %.3f) (%.3f %.3f) iod %.1f px\n",
-                            face.image.c_str(), a.x, a.y, b.x, b.y, right.x, right.y, left.x, left.y, iod);
+            const float eyeError =
+                (Distance(a.Scaled(size), right.Scaled(size)) + Distance(b.Scaled(size), left.Scaled(size))) * 0.5f / iod;
+            foundEyeError += eyeError;
             biasX += ((a.x - right.x) + (b.x - left.x)) * size.x * 0.5 / iod;
             biasY += ((a.y - right.y) + (b.y - left.y)) * size.y * 0.5 / iod;
-            if (Fit(model, photo, a, b, false, fit)) fromFoundEyes.Add(MeasureRegions(fit, teacher, size));
+            RegionErrors fromFound;
+            if (Fit(model, photo, a, b, false, fit)) {
+                fromFound = MeasureRegions(fit, teacher, size);
+                fromFoundEyes.Add(fromFound);
+            }
+            if (each)
+                std::printf("%s: eyes found at (%.3f %.3f) (%.3f %.3f), teacher's (%.3f %.3f) (%.3f %.3f), "
+                            "error %.1f%%; fit from them: %s\n",
+                            face.image.c_str(), a.x, a.y, b.x, b.y, right.x, right.y, left.x, left.y, 100 * eyeError,
+                            Describe(fromFound).c_str());
+        } else if (each) {
+            std::printf("%s: no eyes found\n", face.image.c_str());
         }
     }
-    std::printf("held-out portraits: %d\n", portraits);
+    std::printf("%s portraits: %d\n", all ? "labelled" : "held-out", portraits);
     std::printf("errors as mean distance over the inter-ocular distance:\n");
     fromTeacherEyes.Print("search from the teacher's eye centres");
     profileOnly.Print("  the same, profile stage only");
