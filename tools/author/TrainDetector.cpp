@@ -478,6 +478,22 @@ int TrainDetectorCommand(int argc, char** argv)
                 const bool farFace = std::abs(l - L) >= 2 || std::abs(wx - fx) >= 5 || std::abs(wy - fy) >= 5;
                 if (farFace) fs.Add(im, wx, wy, false, -1);
             }
+            // The face seen off-centre by a third to a half of the window, at
+            // its own level or one beside it (the forehead and hair, the chin
+            // and collar, one cheek): the verification networks must answer
+            // "face" only where the face is centred, or arbitration settles on
+            // a window half off the face.
+            for (int k = 0; k < 4; ++k) {
+                const int l = std::clamp(L + rng.Int(-1, 1), 0, levels - 1);
+                int fx, fy;
+                QV_FaceWindowAt(p, l, fx, fy);
+                // One draw per statement: the order of draws is then fixed.
+                int along = rng.Int(7, 10);
+                if (rng.Int(0, 1)) along = -along;
+                const int across = rng.Int(-10, 10);
+                const bool vertical = rng.Int(0, 1) == 1;
+                fs.Add(pyr[l], fx + (vertical ? across : along), fy + (vertical ? along : across), false, -1);
+            }
             // Eyes at the detector's eye level; the right-half eye mirrored.
             int E = L - 7;
             if (E < -3) continue;
