@@ -59,9 +59,9 @@ DETECTOR_NEGATIVES ?= $(addprefix $(SKIMAGE_DATA)/,brick.png coffee.png coins.pn
   $(addprefix $(OPENCV_DATA)/,building.jpg fruits.jpg board.jpg box_in_scene.png home.jpg graf1.png leuvenA.jpg \
   aero1.jpg butterfly.jpg orange.jpg apple.jpg smarties.png stuff.jpg sudoku.png notes.png blox.jpg)
 DETECTOR_CROPS ?= $(SKIMAGE_DATA)/lfw_subset.npy:100
-# The shipped face model was trained on the first 300 training portraits
-# (and their mirrors) to stay within the time budget here.
-TRAIN_FACE_ARGS ?= --limit 300
+# Further options of the two trainers (for instance --limit N or --jitter N
+# for the face model); the shipped files use none.
+TRAIN_FACE_ARGS ?=
 TRAIN_DETECTOR_ARGS ?=
 REPORT_PORTRAITS ?= $(OPENCV_DATA)/messi5.jpg $(REPORT_DIR)/einstein.jpg
 data: data-faces configure teacher
