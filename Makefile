@@ -84,7 +84,8 @@ teacher:
 	mkdir -p $(REPORT_DIR)
 	@if [ ! -f $(REPORT_DIR)/einstein.jpg ]; then \
 	  cd $(REPORT_DIR) && apt-get download r-cran-openxlsx >/dev/null && \
-	  dpkg-deb --fsys-tarfile r-cran-openxlsx_*.deb | tar -xO ./usr/lib/R/site-library/openxlsx/extdata/einstein.jpg > einstein.jpg && \
+	  dpkg-deb --fsys-tarfile r-cran-openxlsx_*.deb | tar -xO ./usr/lib/R/site-library/openxlsx/extdata/einstein.jpg > einstein.part && \
+	  mv einstein.part einstein.jpg && \
 	  rm -f r-cran-openxlsx_*.deb; \
 	fi
 
