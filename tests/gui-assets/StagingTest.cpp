@@ -18,7 +18,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-using visagen_test::ReadFileBytes;
 using visagen_test::ReadFileText;
 using visagen_test::RunProgram;
 using visagen_test::TempDir;

@@ -9,7 +9,6 @@
 
 namespace {
 
-using visagen_test::ReadFileBytes;
 using visagen_test::ReadFileText;
 using visagen_test::RunProgram;
 using visagen_test::TempDir;

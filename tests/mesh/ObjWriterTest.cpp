@@ -12,7 +12,6 @@
 #include "TestSupport.h"
 
 using namespace mesh_test;
-using visagen_test::ReadFileBytes;
 using visagen_test::ReadFileText;
 using visagen_test::TempDir;
 

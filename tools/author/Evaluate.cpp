@@ -81,7 +81,7 @@ int EvaluateCommand(int argc, char** argv)
 {
     std::string faces, data;
     int limit = 0;
-    bool all = false, each = std::getenv("VISAGEN_EVAL_VERBOSE") != nullptr, usage = false;
+    bool all = false, each = false, usage = false;
     for (int i = 1; i < argc && !usage; ++i) {
         const std::string a = argv[i];
         const bool hasValue = i + 1 < argc;
@@ -91,7 +91,9 @@ int EvaluateCommand(int argc, char** argv)
         else if (a == "--all") all = true;
         else if (a == "--each") each = true;
         else {
-            std::fprintf(stderr, "evaluate: unknown option %s\n", a.c_str());
+            const bool needsValue = a == "--faces" || a == "--data" || a == "--limit";
+            std::fprintf(stderr, needsValue ? "evaluate: %s needs a value\n" : "evaluate: unknown option %s\n",
+                         a.c_str());
             usage = true;
         }
     }
