@@ -137,12 +137,35 @@ void QV_FaceDetector::Candidates(const QV_DetImage& image, int level, const QV_D
         }
 }
 
+bool QV_FaceDetector::Accepts(const QV_DetImage& level, int j, int px, int py)
+{
+    // Level below 2^8, centres within +-2^27 of the origin: one 64-bit key.
+    const std::uint64_t key = (static_cast<std::uint64_t>(j & 0xff) << 56) |
+                              (static_cast<std::uint64_t>(static_cast<std::uint32_t>(px + (1 << 27)) & 0xfffffff) << 28) |
+                              (static_cast<std::uint64_t>(static_cast<std::uint32_t>(py + (1 << 27)) & 0xfffffff));
+    if (memoise) {
+        const auto it = verdicts.find(key);
+        if (it != verdicts.end()) return it->second;
+    }
+    const QV_DetectorResources& res = QV_GetDetectorResources();
+    QV_NeuralNet& first = nets[1];
+    QV_NeuralNet& second = nets[2];
+    QV_CopyWindow(level, px - 10, py - 10, 20, 20, false, window.data());
+    QV_CorrectLighting(window.data(), res);
+    QV_EqualiseInto(window.data(), 400, res.faceInside.data(), static_cast<int>(res.faceInside.size()), 512, first);
+    bool yes = first.ForwardPass() > 0.0f;
+    if (yes) {
+        for (int k = 1; k <= 400; ++k) second.SetInput(k, first.Activation(k));
+        yes = second.ForwardPass() > 0.0f;
+    }
+    if (memoise) verdicts.emplace(key, yes);
+    return yes;
+}
+
 bool QV_FaceDetector::Verify(const std::vector<QV_DetImage>& pyramid, const QV_Detection& cand, QV_Detection& out)
 {
     const QV_DetectorResources& res = QV_GetDetectorResources();
     if (!res.lightingValid) return false;
-    QV_NeuralNet& first = nets[1];
-    QV_NeuralNet& second = nets[2];
     const int levels = static_cast<int>(pyramid.size());
     const int gx = cand.x + 10, gy = cand.y + 10;
     int votes = 0;
@@ -155,13 +178,7 @@ bool QV_FaceDetector::Verify(const std::vector<QV_DetImage>& pyramid, const QV_D
         const double toInput = Scale(j);
         for (int py = cy - 6; py <= cy + 6; py += 2)
             for (int px = cx - 6; px <= cx + 6; px += 2) {
-                QV_CopyWindow(pyramid[j], px - 10, py - 10, 20, 20, false, window.data());
-                QV_CorrectLighting(window.data(), res);
-                QV_EqualiseInto(window.data(), 400, res.faceInside.data(), static_cast<int>(res.faceInside.size()),
-                                512, first);
-                if (first.ForwardPass() <= 0.0f) continue;
-                for (int k = 1; k <= 400; ++k) second.SetInput(k, first.Activation(k));
-                if (second.ForwardPass() <= 0.0f) continue;
+                if (!Accepts(pyramid[j], j, px, py)) continue;
                 ++votes;
                 sumLevel += j;
                 sumX += toInput * px;
@@ -208,6 +225,9 @@ int QV_FaceDetector::Detect(int width, int height, const unsigned char* grey, in
     const int levels = static_cast<int>(pyramid.size());
     if (levels == 0) return 0;
 
+    // Verdicts are kept for this picture's pyramid only.
+    verdicts.clear();
+    memoise = true;
     QV_DetImage map(width, height, 0);
     bool anyCovered = false;
     std::vector<QV_Detection> detections, candidates;
@@ -228,6 +248,9 @@ int QV_FaceDetector::Detect(int width, int height, const unsigned char* grey, in
             anyCovered = true;
         }
     }
+
+    memoise = false;
+    verdicts.clear();
 
     std::vector<QV_Detection> faces;
     Arbitrate(detections, levels, faces);

@@ -3,7 +3,9 @@
 // verification, arbitration of overlapping hits, eye search).
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "QV_NamedImages.h"
@@ -74,6 +76,12 @@ private:
     bool ready = false;
     // Working windows, reused between calls.
     std::vector<int> window;
+    // While Detect runs: the verdict of both verification networks on every
+    // window already tried, keyed by level and centre. Neighbouring
+    // candidates, at one level and across levels, share many windows.
+    bool memoise = false;
+    std::unordered_map<std::uint64_t, bool> verdicts;
+    bool Accepts(const QV_DetImage& level, int j, int px, int py);
 };
 
 // The detector built from the compiled-in networks, made on first use; null

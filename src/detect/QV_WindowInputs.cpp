@@ -33,15 +33,15 @@ void QV_EqualiseInto(const int* window, int n, const int* counted, int nCounted,
         nCounted = n;
         for (int k = 0; k < n; ++k) ++hist[window[k]];
     }
-    // value[v] = (counted pixels below v + counted pixels at or below v) / count - 1
+    // value[v] = (counted pixels below v + counted pixels at or below v) / count - 1:
+    // the running counts first, then the values level by level (a loop the
+    // compiler can vectorise).
+    int cum[513];
+    cum[0] = 0;
+    for (int v = 0; v < levels; ++v) cum[v + 1] = cum[v] + hist[v];
     float value[512];
-    int below = 0;
     const float scale = 1.0f / static_cast<float>(nCounted);
-    for (int v = 0; v < levels; ++v) {
-        const int atOrBelow = below + hist[v];
-        value[v] = static_cast<float>(below + atOrBelow) * scale - 1.0f;
-        below = atOrBelow;
-    }
+    for (int v = 0; v < levels; ++v) value[v] = static_cast<float>(cum[v] + cum[v + 1]) * scale - 1.0f;
     for (int k = 0; k < n; ++k) net.SetInput(k + 1, value[window[k]]);
 }
 
@@ -58,11 +58,20 @@ void QV_CorrectLighting(int* window, const QV_DetectorResources& res)
     const double a = m[0][0] * sl + m[0][1] * sm + m[0][2] * s;
     const double b = m[1][0] * sl + m[1][1] * sm + m[1][2] * s;
     const double c = m[2][0] * sl + m[2][1] * sm + m[2][2] * s;
-    for (int y = 0; y < 20; ++y)
+    // The plane a (x - 10) + b (y - 10) + c, less 256.5, truncated toward
+    // zero; the products are taken once per column and row and summed in the
+    // same order for every pixel.
+    double ax[20], by[20];
+    for (int k = 0; k < 20; ++k) {
+        ax[k] = a * (k - 10);
+        by[k] = b * (k - 10);
+    }
+    for (int y = 0; y < 20; ++y) {
+        int* row = window + y * 20;
         for (int x = 0; x < 20; ++x) {
-            int& v = window[y * 20 + x];
-            const int shift = static_cast<int>(std::trunc(a * (x - 10) + b * (y - 10) + c - 256.5));
-            int corrected = v - shift;
-            v = corrected < 0 ? 0 : corrected > 511 ? 511 : corrected;
+            const int shift = static_cast<int>(ax[x] + by[y] + c - 256.5);
+            const int corrected = row[x] - shift;
+            row[x] = corrected < 0 ? 0 : corrected > 511 ? 511 : corrected;
         }
+    }
 }

@@ -135,4 +135,62 @@ TEST(FindEyesBuiltIn, CompiledInNetworksFindNoFaceInAGradient)
     EXPECT_FALSE(FindEyes(img, e1, e2));
 }
 
+// The detector remembers the verification verdicts of one picture while it
+// runs; what it reports must be what its stages give run one after another
+// without that memory, and nothing may carry over to the next picture.
+std::vector<int> StagesOneAfterAnother(QV_FaceDetector& d, const QV_DetImage& input)
+{
+    std::vector<QV_DetImage> pyramid;
+    QV_FaceDetector::BuildPyramid(input, pyramid);
+    const int levels = static_cast<int>(pyramid.size());
+    QV_DetImage map(input.width, input.height, 0), levelMap;
+    std::vector<QV_Detection> detections, faces;
+    for (int k = levels - 1; k >= 0; --k) {
+        QV_FaceDetector::LevelMap(map, k, pyramid[k].width, pyramid[k].height, levelMap);
+        std::vector<QV_Detection> candidates;
+        d.Candidates(pyramid[k], k, levelMap, candidates);
+        for (const QV_Detection& c : candidates) {
+            QV_Detection v;
+            if (!d.Verify(pyramid, c, v)) continue;
+            detections.push_back(v);
+            QV_FaceDetector::MarkCovered(map, v);
+        }
+    }
+    QV_FaceDetector::Arbitrate(detections, levels, faces);
+    std::vector<int> records(faces.size() * QV_REC_SIZE);
+    for (size_t f = 0; f < faces.size(); ++f) d.FaceRecord(pyramid, faces[f], &records[f * QV_REC_SIZE]);
+    return records;
+}
+
+std::vector<int> Detected(QV_FaceDetector& d, const QV_DetImage& input)
+{
+    int* rec = nullptr;
+    const int n = d.Detect(input.width, input.height, input.pixels.data(), &rec);
+    std::vector<int> out(rec, rec + n * QV_REC_SIZE);
+    std::free(rec);
+    return out;
+}
+
+TEST(FindEyesBuiltIn, DetectGivesWhatItsStagesGiveOneAfterAnother)
+{
+    QV_Image photo;
+    ASSERT_TRUE(photo.Load(VISAGEN_SAMPLE_PHOTO));
+    photo.ResizeToHeight(256, true);
+    std::vector<unsigned char> grey;
+    QV_DetectorGrey(photo, grey);
+    QV_DetImage input(photo.Cols(), photo.Rows());
+    input.pixels = grey;
+    QV_DetImage flipped(input.width, input.height);  // upside down: other windows, other verdicts
+    for (int y = 0; y < input.height; ++y)
+        for (int x = 0; x < input.width; ++x) flipped.At(x, y) = input.At(x, input.height - 1 - y);
+
+    QV_FaceDetector d;
+    ASSERT_TRUE(d.LoadEmbeddedNetworks());
+    const std::vector<int> expected = StagesOneAfterAnother(d, input);
+    ASSERT_GE(expected.size(), static_cast<size_t>(QV_REC_SIZE));  // the portrait's face at least
+    EXPECT_EQ(Detected(d, input), expected);
+    EXPECT_EQ(Detected(d, flipped), StagesOneAfterAnother(d, flipped));
+    EXPECT_EQ(Detected(d, input), expected);
+}
+
 }  // namespace
