@@ -2,6 +2,7 @@
 // functions, placing labelled faces in its pyramid, and reading .npy crops.
 #include "QV_DetectorSamples.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -174,6 +175,63 @@ QV_DetImage QV_MirrorImage(const QV_DetImage& image)
     for (int y = 0; y < image.height; ++y)
         for (int x = 0; x < image.width; ++x) m.At(x, y) = image.At(image.width - 1 - x, y);
     return m;
+}
+
+void QV_JitterFaceLevel(const QV_DetImage& level, int levelIndex, const QV_FacePlacement& face,
+                        const QV_FaceJitter& jitter, QV_DetImage& out, QV_FacePlacement& outFace)
+{
+    const double toLevel = 1.0 / std::pow(1.2, levelIndex);
+    const double cx = face.midX * toLevel, cy = face.midY * toLevel;
+    const double c = std::cos(jitter.angle), s = std::sin(jitter.angle), k = jitter.scale;
+    // Where the face lands, in input pixels: the eyes turned and scaled about
+    // their midpoint.
+    outFace = face;
+    outFace.size = face.size * k;
+    auto move = [&](double& x, double& y) {
+        const double dx = x - face.midX, dy = y - face.midY;
+        x = face.midX + k * (c * dx - s * dy);
+        y = face.midY + k * (s * dx + c * dy);
+    };
+    move(outFace.eyeAX, outFace.eyeAY);
+    move(outFace.eyeBX, outFace.eyeBY);
+
+    // The skin ellipse in the output level: half a face size below the eyes,
+    // 1.05 sizes wide and 1.5 high on each side of its centre, faded out over
+    // a further quarter of its radius.
+    const double size = outFace.size * toLevel;
+    const double ex = cx - s * 0.5 * size, ey = cy + c * 0.5 * size;
+    const double rx = 1.05 * size, ry = 1.5 * size;
+    const bool darken = jitter.gamma > 1.0 && size > 0.0;
+    unsigned char curve[256];
+    for (int v = 0; v < 256; ++v)
+        curve[v] = static_cast<unsigned char>(std::lround(255.0 * std::pow(v / 255.0, darken ? jitter.gamma : 1.0)));
+
+    out = QV_DetImage(level.width, level.height);
+    if (level.width == 0 || level.height == 0) return;
+    for (int y = 0; y < level.height; ++y)
+        for (int x = 0; x < level.width; ++x) {
+            // The source of output pixel (x, y): turned back and unscaled.
+            const double dx = (x - cx) / k, dy = (y - cy) / k;
+            const double sx = cx + c * dx + s * dy, sy = cy - s * dx + c * dy;
+            const double fx0 = std::floor(sx), fy0 = std::floor(sy);
+            const int x0 = static_cast<int>(fx0), y0 = static_cast<int>(fy0);
+            const double fx = sx - fx0, fy = sy - fy0;
+            const double top = level.Clamped(x0, y0) * (1.0 - fx) + level.Clamped(x0 + 1, y0) * fx;
+            const double bottom = level.Clamped(x0, y0 + 1) * (1.0 - fx) + level.Clamped(x0 + 1, y0 + 1) * fx;
+            double v = top * (1.0 - fy) + bottom * fy;
+            if (darken) {
+                // Ellipse axes turn with the face.
+                const double ux = x - ex, uy = y - ey;
+                const double a = (c * ux + s * uy) / rx, b = (-s * ux + c * uy) / ry;
+                const double r = std::sqrt(a * a + b * b);
+                const double w = r <= 1.0 ? 1.0 : r >= 1.25 ? 0.0 : (1.25 - r) / 0.25;
+                if (w > 0.0) {
+                    const int iv = static_cast<int>(std::lround(v));
+                    v = (1.0 - w) * v + w * curve[iv < 0 ? 0 : iv > 255 ? 255 : iv];
+                }
+            }
+            out.At(x, y) = static_cast<unsigned char>(std::lround(std::clamp(v, 0.0, 255.0)));
+        }
 }
 
 namespace {

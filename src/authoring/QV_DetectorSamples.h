@@ -86,6 +86,21 @@ QV_DetImage QV_DetectorImage(int width, int height, const unsigned char* grey);
 // The picture mirrored left to right.
 QV_DetImage QV_MirrorImage(const QV_DetImage& image);
 
+// A training face seen differently: the face turned by `angle` radians and
+// scaled by `scale` about its eye midpoint, and with `gamma` > 1 its skin
+// darkened (a gamma curve faded in over an ellipse around the eyes, nose and
+// mouth, so eye whites stay bright and the background keeps its tones).
+struct QV_FaceJitter {
+    double angle = 0.0;
+    double scale = 1.0;
+    double gamma = 1.0;
+};
+// Resamples `level` (pyramid level `levelIndex` of a picture whose face is
+// `face`, in input pixels) bilinearly into `out`, of the same size, and gives
+// where the face now lies. Borders repeat outward.
+void QV_JitterFaceLevel(const QV_DetImage& level, int levelIndex, const QV_FacePlacement& face,
+                        const QV_FaceJitter& jitter, QV_DetImage& out, QV_FacePlacement& outFace);
+
 // Parses a NumPy .npy array of unsigned bytes ('|u1') or little-endian
 // doubles ('<f8', scaled from 0..1 to 0..255), C order, of any shape; false
 // with a message on any other type or a damaged or truncated file. `shape`

@@ -1,6 +1,7 @@
 // Building, training and writing the locally connected detector networks.
 #include "QV_NetworkTrainer.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -259,3 +260,26 @@ bool QV_NetworkTrainer::Save(const std::string& dir) const
     }
     return true;
 }
+
+double QV_RaiseRecall(QV_NetworkTrainer& net, const std::vector<std::vector<float>>& faces, double share,
+                      double* acceptedBefore)
+{
+    if (acceptedBefore) *acceptedBefore = 0.0;
+    if (faces.empty()) return 0.0;
+    // The output's argument for each face, in rising order.
+    std::vector<double> z;
+    z.reserve(faces.size());
+    for (const std::vector<float>& f : faces) z.push_back(std::atanh(std::clamp(net.Forward(f.data()), -0.999999, 0.999999)));
+    std::sort(z.begin(), z.end());
+    if (acceptedBefore)
+        *acceptedBefore = static_cast<double>(z.end() - std::upper_bound(z.begin(), z.end(), 0.0)) / z.size();
+    share = std::clamp(share, 0.0, 1.0);
+    const size_t k = std::min(z.size() - 1, static_cast<size_t>((1.0 - share) * z.size()));
+    // A little beyond the face at the share's edge, so that rounding the
+    // written weights cannot put it back under.
+    const double raise = 0.02 - z[k];
+    if (raise <= 0.0) return 0.0;
+    net.OutputBias() += raise;
+    return raise;
+}
+

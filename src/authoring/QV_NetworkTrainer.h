@@ -59,6 +59,9 @@ public:
     // window's weight; returns its loss before the step.
     double Step(const float* in, double target, double rate);
 
+    // The output unit's bias: raising it makes the network say "yes" more.
+    double& OutputBias() { return weights[firstConn[hidden]]; }
+
     // The weights in connection-line order.
     std::vector<double>& Weights() { return weights; }
     const std::vector<double>& Weights() const { return weights; }
@@ -92,3 +95,11 @@ private:
     std::vector<double> act;       // hidden activations of the last Forward
     double out = 0.0;
 };
+
+// Raises the output bias of `net` until it accepts (output > 0) at least
+// `share` of the windows `faces` (pixel inputs each), and never lowers it:
+// the first stage of a cascade must miss few faces, the stages after it
+// remove what it lets through. Returns the raise; `acceptedBefore` gets the
+// share accepted before it.
+double QV_RaiseRecall(QV_NetworkTrainer& net, const std::vector<std::vector<float>>& faces, double share,
+                      double* acceptedBefore = nullptr);

@@ -203,6 +203,64 @@ TEST(DetectorSamples, PlacementPutsTheEyesWhereTheCanonicalWindowHasThem)
     EXPECT_EQ(QV_MirrorImage(img).At(2, 1), 7);
 }
 
+TEST(DetectorSamples, JitteredFaceKeepsItsEyesOnTheEyes)
+{
+    // Level 2 of a picture (input pixels 1.44 times its own) with mid-grey
+    // skin, black eyes at input (288, 288) and (403.2, 288) and a white
+    // collar far below them.
+    const int B = 2;
+    const double s = std::pow(1.2, B);
+    QV_DetImage level(400, 400, 150);
+    for (int y = 0; y < 400; ++y)
+        for (int x = 0; x < 400; ++x) {
+            if (std::hypot(x - 200.0, y - 200.0) < 6.0 || std::hypot(x - 280.0, y - 200.0) < 6.0) level.At(x, y) = 0;
+            if (y >= 380) level.At(x, y) = 255;
+        }
+    QV_FacePlacement face{};
+    face.eyeBX = 200 * s, face.eyeBY = 200 * s, face.eyeAX = 280 * s, face.eyeAY = 200 * s;
+    face.midX = 240 * s, face.midY = 200 * s, face.size = 80 * s;
+
+    QV_DetImage out;
+    QV_FacePlacement moved;
+    QV_JitterFaceLevel(level, B, face, QV_FaceJitter{}, out, moved);
+    EXPECT_EQ(out.pixels, level.pixels);  // no change asked, none made
+    EXPECT_DOUBLE_EQ(moved.eyeAX, face.eyeAX);
+
+    QV_FaceJitter turn;
+    turn.angle = 0.3;
+    turn.scale = 1.15;
+    QV_JitterFaceLevel(level, B, face, turn, out, moved);
+    ASSERT_EQ(out.width, 400);
+    ASSERT_EQ(out.height, 400);
+    EXPECT_NEAR(moved.size, 1.15 * face.size, 1e-9);
+    EXPECT_NEAR(std::hypot(moved.eyeAX - moved.eyeBX, moved.eyeAY - moved.eyeBY), 1.15 * 80 * s, 1e-6);
+    EXPECT_NEAR(std::atan2(moved.eyeAY - moved.eyeBY, moved.eyeAX - moved.eyeBX), 0.3, 1e-9);
+    // Both eyes of the new picture are where the new placement says.
+    for (const auto& e : {std::pair{moved.eyeAX, moved.eyeAY}, std::pair{moved.eyeBX, moved.eyeBY}}) {
+        const int x = static_cast<int>(std::lround(e.first / s)), y = static_cast<int>(std::lround(e.second / s));
+        EXPECT_LT(out.At(x, y), 20) << x << ", " << y;
+    }
+    EXPECT_EQ(out.At(240, 170), 150);  // skin between and above the eyes
+
+    // Darkened skin: the face's grey falls, black eyes, the white collar and
+    // the picture's corners keep theirs.
+    QV_FaceJitter dark;
+    dark.gamma = 2.0;
+    QV_JitterFaceLevel(level, B, face, dark, out, moved);
+    EXPECT_NEAR(out.At(240, 240), std::lround(255.0 * std::pow(150.0 / 255.0, 2.0)), 1.0);
+    EXPECT_EQ(out.At(200, 200), 0);
+    EXPECT_EQ(out.At(240, 395), 255);
+    EXPECT_EQ(out.At(5, 5), 150);
+    EXPECT_EQ(out.At(395, 5), 150);
+    // The fade: lighter beyond the ellipse's edge than inside it.
+    EXPECT_LT(out.At(240, 240), out.At(240 + 95, 240));
+    EXPECT_LT(out.At(240 + 95, 240), 150);
+
+    QV_DetImage empty;
+    QV_JitterFaceLevel(empty, 0, face, turn, out, moved);
+    EXPECT_EQ(out.width, 0);
+}
+
 TEST(DetectorSamples, NpyReaderTakesBytesAndDoublesAndRefusesDamage)
 {
     std::vector<long> shape;

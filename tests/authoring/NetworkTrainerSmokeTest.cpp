@@ -62,11 +62,16 @@ TEST(TrainDetectorSmoke, RefusesBadArgumentsAndMissingLabels)
     EXPECT_EQ(visagen_test::RunProgram({VISAGEN_AUTHOR, "train-detector", "--faces", dir.Path(), "--out", dir.Path(),
                                         "--limit", "0"}),
               2);
-    for (const char* bad : {"-1", "abc", "3x", ""})
-        EXPECT_EQ(visagen_test::RunProgram({VISAGEN_AUTHOR, "train-detector", "--faces", dir.Path(), "--out", dir.Path(),
-                                            "--bootstrap-portraits", bad}),
-                  2)
-            << "--bootstrap-portraits '" << bad << "'";
+    for (const char* option : {"--bootstrap-portraits", "--jitter"})
+        for (const char* bad : {"-1", "abc", "3x", ""})
+            EXPECT_EQ(visagen_test::RunProgram({VISAGEN_AUTHOR, "train-detector", "--faces", dir.Path(), "--out",
+                                                dir.Path(), option, bad}),
+                      2)
+                << option << " '" << bad << "'";
+    // More copies of each face than the tool makes.
+    EXPECT_EQ(visagen_test::RunProgram({VISAGEN_AUTHOR, "train-detector", "--faces", dir.Path(), "--out", dir.Path(),
+                                        "--jitter", "17"}),
+              2);
     EXPECT_EQ(visagen_test::RunProgram({VISAGEN_AUTHOR, "train-detector", "--faces", dir.Path(), "--out", dir.Path()}),
               1);
     // Zero portraits to bootstrap on is a valid choice: it fails only on the missing labels.

@@ -154,6 +154,41 @@ TEST(NetworkTrainer, BackPropagationLearnsASeparableProblem)
     for (size_t i = 0; i < x.size(); ++i) EXPECT_EQ(t.Forward(x[i].data()) > 0.0, y[i] > 0.0) << i;
 }
 
+TEST(NetworkTrainer, RaisedRecallHoldsInTheWrittenNetworkAndNeverFalls)
+{
+    // The candidate network with weights that reject most of 200 random windows.
+    QV_NetworkTrainer t;
+    ASSERT_TRUE(t.Build(QV_DetectorLayout(0), 5));
+    std::mt19937 g(9);
+    for (double& w : t.Weights()) w = (g() / 4294967296.0 - 0.5) * 0.2;
+    t.OutputBias() = -1.5;
+    std::vector<std::vector<float>> faces;
+    for (unsigned s = 0; s < 200; ++s) faces.push_back(RandomInputs(t.Pixels(), 300 + s));
+    auto accepted = [&] {
+        int n = 0;
+        for (const std::vector<float>& f : faces) n += t.Evaluate(f.data()) > 0.0f;
+        return n;
+    };
+    const double bias = t.OutputBias();
+    double before = -1.0;
+    const double raise = QV_RaiseRecall(t, faces, 0.95, &before);
+    EXPECT_GT(raise, 0.0);
+    EXPECT_DOUBLE_EQ(t.OutputBias(), bias + raise);
+    EXPECT_LT(before, 0.5);
+    // What the program's evaluator computes from the rounded texts keeps the share.
+    t.Quantise();
+    EXPECT_GE(accepted(), 190);
+    EXPECT_LT(accepted(), 200);  // a raise just large enough, not everything
+
+    // Asking for less than is already accepted changes nothing.
+    const double now = t.OutputBias();
+    EXPECT_EQ(QV_RaiseRecall(t, faces, 0.5, &before), 0.0);
+    EXPECT_EQ(t.OutputBias(), now);
+    EXPECT_GE(before, 0.95);
+    EXPECT_EQ(QV_RaiseRecall(t, {}, 0.95, &before), 0.0);
+    EXPECT_EQ(before, 0.0);
+}
+
 TEST(NetworkTrainer, WrittenTextsReproduceTheTrainersOutputsExactly)
 {
     for (int index : {1, 3}) {

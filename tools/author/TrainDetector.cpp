@@ -34,6 +34,9 @@ struct Options {
     std::vector<std::string> portraits;  // extra held-out portraits to report on
     int limit = 0;
     int bootstrapPortraits = 160;  // training portraits the networks are bootstrapped on
+    int checkPortraits = 1017;     // training portraits the whole detector is run on for false faces
+    int jitter = 2;                // turned and scaled copies of each training face
+    double candidateRecall = 0.95; // share of the training faces' windows "umec" must accept
 };
 
 void Usage()
@@ -41,7 +44,7 @@ void Usage()
     std::fprintf(stderr,
                  "usage: visagen-author train-detector --faces DIR --out DIR [--negatives PATH ...]\n"
                  "       [--crops FILE[:FIRST] ...] [--report-portrait FILE ...] [--limit N]\n"
-                 "       [--bootstrap-portraits N]\n"
+                 "       [--bootstrap-portraits N] [--jitter N]\n"
                  "  --faces DIR     labelled portraits: DIR/landmarks-68.json and the images it names\n"
                  "  --out DIR       where the network texts are written\n"
                  "  --negatives     face-free pictures (files or folders of .png/.jpg)\n"
@@ -49,7 +52,9 @@ void Usage()
                  "  --limit N       use only the first N training portraits (quick runs)\n"
                  "  --bootstrap-portraits N\n"
                  "                  training portraits whose false hits away from the face are\n"
-                 "                  added as negatives (default 160, 0 for none)\n");
+                 "                  added as negatives (default 160, 0 for none)\n"
+                 "  --jitter N      turned and scaled copies of each training face, every\n"
+                 "                  second one with darkened skin (default 2)\n");
 }
 
 bool EndsWith(const std::string& s, const char* e)
@@ -184,6 +189,21 @@ void Score(QV_NetworkTrainer& net, const QV_WindowSet& set, int& posOk, int& pos
     }
 }
 
+// Raises the network's output bias until it accepts `share` of the set's faces.
+void CalibrateRecall(QV_NetworkTrainer& net, const QV_WindowSet& set, double share, const char* what)
+{
+    std::vector<std::vector<float>> faces;
+    for (int i = 0; i < set.Size(); ++i) {
+        if (set.Label(i) <= 0) continue;
+        faces.emplace_back(set.Pixels());
+        set.Inputs(i, faces.back().data());
+    }
+    double before = 0.0;
+    const double raise = QV_RaiseRecall(net, faces, share, &before);
+    std::printf("  %s: accepted %.1f%% of its faces; output bias raised by %.3f to accept %.1f%%\n", what,
+                100.0 * before, raise, 100.0 * share);
+}
+
 // The detector's stage-1 grid over every level of a picture: the 20 x 20
 // candidate windows (x, y, level) where "umec" fires.
 // With a face given, only windows away from it count (the false hits of a
@@ -272,7 +292,7 @@ bool LoadTrained(QV_NetworkTrainer nets[4], QV_FaceDetector& detector)
 
 struct FalseFaceCount {
     int faces = 0;       // false faces found
-    int portraits = 0;   // portraits with at least one
+    int portraits = 0;   // portraits and pictures with at least one
     int first = 0;       // portraits whose first face with both eyes is false
     int windows17 = 0, windows18 = 0;
 };
@@ -289,37 +309,44 @@ bool FirstWithEyesIsFalse(const int* rec, int n, const std::vector<int>& falseOn
     return false;
 }
 
-// Runs the whole detector with the networks as they are over the portraits;
-// around every false face, the verification windows away from the labelled
-// face that "face17c" accepts go to its set, those both accept to face18c's.
-FalseFaceCount AddFalseFaceWindows(QV_NetworkTrainer nets[4], const std::vector<Portrait>& boot, QV_WindowSet& set17,
-                                   QV_WindowSet& set18)
+// Runs the whole detector with the networks as they are over the portraits
+// and the face-free pictures; around every false face (on a portrait, one
+// away from its labelled face; on a face-free picture, any), the verification
+// windows "face17c" accepts go to its set, those both accept to face18c's.
+FalseFaceCount AddFalseFaceWindows(QV_NetworkTrainer nets[4], const std::vector<Portrait>& portraits,
+                                   const std::vector<Picture>& faceFree, QV_WindowSet& set17, QV_WindowSet& set18)
 {
     FalseFaceCount c;
     QV_FaceDetector detector;
     if (!LoadTrained(nets, detector)) return c;
     const int before17 = set17.Size(), before18 = set18.Size();
-    const int n = static_cast<int>(boot.size());
+    const int n = static_cast<int>(portraits.size() + faceFree.size());
     // At most twice as many windows as each set has faces (see the rounds above).
     const int total17 = std::min(4000, 2 * Positives(set17)), total18 = std::min(3000, 2 * Positives(set18));
     for (int i = 0; i < n; ++i) {
-        const Portrait& p = boot[i];
-        const QV_DetImage& im = p.pic.pyramid[0];
+        const bool portrait = i < static_cast<int>(portraits.size());
+        const Picture& pic = portrait ? portraits[i].pic : faceFree[i - portraits.size()];
+        const QV_FacePlacement* face = portrait ? &portraits[i].face : nullptr;
+        const QV_DetImage& im = pic.pyramid[0];
         int* rec = nullptr;
         const int found = detector.Detect(im.width, im.height, im.pixels.data(), &rec);
-        const std::vector<int> falseOnes = QV_FalseFaceRecords(rec, found, p.face);
+        std::vector<int> falseOnes;
+        if (face) {
+            falseOnes = QV_FalseFaceRecords(rec, found, *face);
+            c.first += FirstWithEyesIsFalse(rec, found, falseOnes);
+        } else {
+            for (int k = 0; k < found; ++k) falseOnes.push_back(k);
+        }
         c.faces += static_cast<int>(falseOnes.size());
         c.portraits += !falseOnes.empty();
-        c.first += FirstWithEyesIsFalse(rec, found, falseOnes);
         std::vector<QV_Detection> windows;
         for (int k : falseOnes) {
             QV_Detection d;
             if (QV_RecordWindow(rec + static_cast<long>(k) * QV_REC_SIZE, d)) windows.push_back(d);
         }
         std::free(rec);
-        ScanVerify(nets[1], nullptr, p.pic, windows, set17, before17 + static_cast<int>((i + 1LL) * total17 / n), &p.face);
-        ScanVerify(nets[2], &nets[1], p.pic, windows, set18, before18 + static_cast<int>((i + 1LL) * total18 / n),
-                   &p.face);
+        ScanVerify(nets[1], nullptr, pic, windows, set17, before17 + static_cast<int>((i + 1LL) * total17 / n), face);
+        ScanVerify(nets[2], &nets[1], pic, windows, set18, before18 + static_cast<int>((i + 1LL) * total18 / n), face);
     }
     c.windows17 = set17.Size() - before17;
     c.windows18 = set18.Size() - before18;
@@ -336,6 +363,16 @@ bool ParseOptions(int argc, char** argv, Options& o)
             v = argv[++i];
             return true;
         };
+        // The next argument as a whole number from 0 to `most`.
+        auto count = [&](int& out, long most) {
+            std::string v;
+            if (!value(v)) return false;
+            char* end = nullptr;
+            const long n = std::strtol(v.c_str(), &end, 10);
+            if (v.empty() || *end != '\0' || n < 0 || n > most) return false;
+            out = static_cast<int>(n);
+            return true;
+        };
         if (a == "--faces") {
             if (!value(o.faces)) return false;
             list = nullptr;
@@ -349,12 +386,10 @@ bool ParseOptions(int argc, char** argv, Options& o)
             if (o.limit <= 0) return false;
             list = nullptr;
         } else if (a == "--bootstrap-portraits") {
-            std::string v;
-            if (!value(v)) return false;
-            char* end = nullptr;
-            const long n = std::strtol(v.c_str(), &end, 10);
-            if (v.empty() || *end != '\0' || n < 0 || n > 100000) return false;
-            o.bootstrapPortraits = static_cast<int>(n);
+            if (!count(o.bootstrapPortraits, 100000)) return false;
+            list = nullptr;
+        } else if (a == "--jitter") {
+            if (!count(o.jitter, 16)) return false;
             list = nullptr;
         } else if (a == "--negatives") {
             list = &o.negatives;
@@ -446,7 +481,21 @@ int TrainDetectorCommand(int argc, char** argv)
     QV_WindowSet candTest(QV_WINDOW_CANDIDATE), faceTest(QV_WINDOW_FACE), eyeTest(QV_WINDOW_EYE);
     Random rng(20261207);
 
-    // Positives (and nearby negatives) from one portrait, as is and mirrored.
+    // Eye windows centred on both eyes of a face at the detector's eye level
+    // (seven levels finer than the face); the right-half eye mirrored.
+    auto addEyes = [&](QV_WindowSet& es, const std::vector<QV_DetImage>& pyr, const QV_FacePlacement& p, int L,
+                       int perEye) {
+        const int E = std::max(0, L - 7);
+        if (L - 7 < -3 || E >= static_cast<int>(pyr.size()) || pyr[E].width == 0) return;
+        for (int side = 0; side < 2; ++side) {
+            int ex0, ey0;
+            QV_EyeWindowAt(side ? p.eyeAX : p.eyeBX, side ? p.eyeAY : p.eyeBY, E, ex0, ey0);
+            for (int k = 0; k < perEye; ++k) es.Add(pyr[E], ex0 + rng.Int(-1, 1), ey0 + rng.Int(-1, 1), side == 1, 1);
+        }
+    };
+
+    // Positives (and nearby negatives) from one portrait, as is and mirrored,
+    // and from turned, scaled and darkened copies of its face.
     auto addPortrait = [&](const QV_LabelledFace& lf, bool test) -> bool {
         QV_DetImage grey;
         if (!LoadGrey(opt.faces + "/" + lf.image, grey)) return false;
@@ -463,7 +512,7 @@ int TrainDetectorCommand(int argc, char** argv)
             if (L >= levels) continue;
             int x, y;
             QV_FaceWindowAt(p, L, x, y);
-            for (int k = 0; k < 4; ++k) cs.Add(pyr[L], x - 5 + rng.Int(-4, 4), y - 5 + rng.Int(-4, 4), false, 1);
+            for (int k = 0; k < 4; ++k) cs.Add(pyr[L], x - 5 + rng.Int(-5, 5), y - 5 + rng.Int(-5, 5), false, 1);
             for (int k = 0; k < 2; ++k) fs.Add(pyr[L], x + rng.Int(-1, 1), y + rng.Int(-1, 1), false, 1);
             // Windows of the same picture well away from the face, or at a
             // scale far from it.
@@ -494,26 +543,50 @@ int TrainDetectorCommand(int argc, char** argv)
                 const bool vertical = rng.Int(0, 1) == 1;
                 fs.Add(pyr[l], fx + (vertical ? across : along), fy + (vertical ? along : across), false, -1);
             }
-            // Eyes at the detector's eye level; the right-half eye mirrored.
-            int E = L - 7;
-            if (E < -3) continue;
-            if (E < 0) E = 0;
-            const double s = std::pow(1.2, L - E);
-            const QV_DetImage& ei = pyr[E];
-            for (int side = 0; side < 2; ++side) {
-                const double ex = side ? p.eyeAX : p.eyeBX, ey = side ? p.eyeAY : p.eyeBY;
-                int ex0, ey0;
-                QV_EyeWindowAt(ex, ey, E, ex0, ey0);
-                for (int k = 0; k < 2; ++k) es.Add(ei, ex0 + rng.Int(-1, 1), ey0 + rng.Int(-1, 1), side == 1, 1);
-                // The detector's search area for this half, a little widened.
-                const int top0 = static_cast<int>(std::lround(s * y)) - 7 - 3;
-                const int top1 = static_cast<int>(std::lround(s * (y + 10))) - 15 + 3;
-                const int l0 = static_cast<int>(std::lround(s * (x + 10 * side))) - 12 - 3;
-                const int l1 = static_cast<int>(std::lround(s * (x + 10 + 10 * side))) - 12 + 3;
-                for (int k = 0; k < 6; ++k) {
-                    const int wl = rng.Int(l0, std::max(l0, l1)), wt = rng.Int(top0, std::max(top0, top1));
-                    if (std::abs(wl - ex0) >= 3 || std::abs(wt - ey0) >= 3) es.Add(ei, wl, wt, side == 1, -1);
+            addEyes(es, pyr, p, L, 2);
+            // Eye windows of the detector's search area for each half, a
+            // little widened, away from the eye.
+            const int E = std::max(0, L - 7);
+            if (L - 7 >= -3) {
+                const double s = std::pow(1.2, L - E);
+                const QV_DetImage& ei = pyr[E];
+                for (int side = 0; side < 2; ++side) {
+                    int ex0, ey0;
+                    QV_EyeWindowAt(side ? p.eyeAX : p.eyeBX, side ? p.eyeAY : p.eyeBY, E, ex0, ey0);
+                    const int top0 = static_cast<int>(std::lround(s * y)) - 7 - 3;
+                    const int top1 = static_cast<int>(std::lround(s * (y + 10))) - 15 + 3;
+                    const int l0 = static_cast<int>(std::lround(s * (x + 10 * side))) - 12 - 3;
+                    const int l1 = static_cast<int>(std::lround(s * (x + 10 + 10 * side))) - 12 + 3;
+                    for (int k = 0; k < 6; ++k) {
+                        const int wl = rng.Int(l0, std::max(l0, l1)), wt = rng.Int(top0, std::max(top0, top1));
+                        if (std::abs(wl - ex0) >= 3 || std::abs(wt - ey0) >= 3) es.Add(ei, wl, wt, side == 1, -1);
+                    }
                 }
+            }
+            // Copies of the face turned by up to 10 degrees and scaled by up
+            // to 10%, the second also with darkened skin: the training
+            // portraits are mostly lit evenly and light-skinned.
+            for (int j = 0; j < (test ? 0 : opt.jitter); ++j) {
+                QV_FaceJitter jit;
+                jit.angle = (rng.Real() * 2.0 - 1.0) * 10.0 * M_PI / 180.0;
+                jit.scale = 0.9 + 0.2 * rng.Real();
+                const double g = 1.6 + 1.4 * rng.Real();
+                if (j % 2 == 1) jit.gamma = g;
+                // From eight levels finer than the face: the eye level too.
+                const int B = std::max(0, L - 8);
+                QV_DetImage warped;
+                QV_FacePlacement q;
+                QV_JitterFaceLevel(pyr[B], B, p, jit, warped, q);
+                std::vector<QV_DetImage> jp(B), tail;
+                QV_FaceDetector::BuildPyramid(warped, tail);
+                for (QV_DetImage& t : tail) jp.push_back(std::move(t));
+                const int Lq = QV_FaceLevel(q);
+                if (Lq < B || Lq >= static_cast<int>(jp.size())) continue;
+                int qx, qy;
+                QV_FaceWindowAt(q, Lq, qx, qy);
+                for (int k = 0; k < 2; ++k) cs.Add(jp[Lq], qx - 5 + rng.Int(-5, 5), qy - 5 + rng.Int(-5, 5), false, 1);
+                for (int k = 0; k < 2; ++k) fs.Add(jp[Lq], qx + rng.Int(-1, 1), qy + rng.Int(-1, 1), false, 1);
+                addEyes(es, jp, q, Lq, 1);
             }
         }
         return true;
@@ -525,17 +598,22 @@ int TrainDetectorCommand(int argc, char** argv)
                 faceSet.Size(), eyeSet.Size());
 
     // Training portraits spread over the list, as the pipeline sees them
-    // (every other one mirrored), to bootstrap on their false hits.
-    std::vector<Portrait> boot;
-    if (opt.bootstrapPortraits > 0 && !train.empty()) {
-        const size_t want = std::min(train.size(), static_cast<size_t>(opt.bootstrapPortraits));
+    // (every other one mirrored), to bootstrap on their false hits: `boot`
+    // for the window scans, the larger `checks` for whole-detector runs.
+    auto spread = [&](int count, std::vector<Portrait>& out) {
+        if (count <= 0 || train.empty()) return;
+        const size_t want = std::min(train.size(), static_cast<size_t>(count));
         for (size_t k = 0; k < want; ++k) {
             const QV_LabelledFace& lf = *train[k * train.size() / want];
             Portrait p;
-            if (LoadPortrait(opt.faces + "/" + lf.image, lf, k % 2 == 1, p)) boot.push_back(std::move(p));
+            if (LoadPortrait(opt.faces + "/" + lf.image, lf, k % 2 == 1, p)) out.push_back(std::move(p));
         }
-        std::printf("train-detector: %zu training portraits to bootstrap on\n", boot.size());
-    }
+    };
+    std::vector<Portrait> boot, checks;
+    spread(opt.bootstrapPortraits, boot);
+    spread(opt.bootstrapPortraits ? opt.checkPortraits : 0, checks);
+    std::printf("train-detector: %zu training portraits to bootstrap on, %zu to check for false faces\n", boot.size(),
+                checks.size());
 
     // Random windows of the face-free pictures and the crops.
     auto addRandom = [&](const std::vector<Picture>& pics, const std::vector<QV_DetImage>& crops, QV_WindowSet& set,
@@ -590,6 +668,7 @@ int TrainDetectorCommand(int argc, char** argv)
         std::printf("  umec portrait bootstrap: %d false candidates added\n", candSet.Size() - before);
         Train(nets[0], candSet, 3, 0.005, 14, "umec");
     }
+    CalibrateRecall(nets[0], candSet, opt.candidateRecall, "umec");
 
     // Stage 2: the verification windows around the false candidates.
     std::vector<std::vector<QV_Detection>> falseCands(negTrain.size());
@@ -637,12 +716,13 @@ int TrainDetectorCommand(int argc, char** argv)
         Train(nets[2], face18Set, 3, 0.005, 35 + round, "face18c");
     }
     // Faces the whole detector reports on the portraits away from the
-    // labelled face: the windows that voted for them are taught to both
-    // verification networks.
-    for (int round = 0; round < 2 && nBoot > 0; ++round) {
-        const FalseFaceCount c = AddFalseFaceWindows(nets, boot, faceSet, face18Set);
-        std::printf("  false faces %d: %d on %d of %d portraits (%d before the true face); %d + %d windows added\n",
-                    round + 1, c.faces, c.portraits, nBoot, c.first, c.windows17, c.windows18);
+    // labelled face, and on the face-free pictures: the windows that voted
+    // for them are taught to both verification networks.
+    for (int round = 0; round < 4 && !checks.empty(); ++round) {
+        const FalseFaceCount c = AddFalseFaceWindows(nets, checks, negTrain, faceSet, face18Set);
+        std::printf("  false faces %d: %d on %d of %zu portraits and pictures (%d before the true face); %d + %d windows "
+                    "added\n",
+                    round + 1, c.faces, c.portraits, checks.size() + negTrain.size(), c.first, c.windows17, c.windows18);
         Train(nets[1], faceSet, 2, 0.003, 27 + round, "face17c");
         Train(nets[2], face18Set, 2, 0.003, 37 + round, "face18c");
     }
