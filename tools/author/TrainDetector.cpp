@@ -34,7 +34,7 @@ struct Options {
     std::vector<std::string> portraits;  // extra held-out portraits to report on
     int limit = 0;
     int bootstrapPortraits = 160;  // training portraits the networks are bootstrapped on
-    int checkPortraits = 1017;     // training portraits the whole detector is run on for false faces
+    int checkPortraits = 100000;   // training portraits the whole detector is run on for false faces (all)
     int jitter = 2;                // turned and scaled copies of each training face
     double candidateRecall = 0.95; // share of the training faces' windows "umec" must accept
 };
