@@ -1,6 +1,7 @@
 #include "QV_AppearanceFit.h"
 
 #include <cmath>
+#include <utility>
 
 #include "QV_MatrixOps.h"
 #include "QV_Similarity.h"
@@ -63,18 +64,24 @@ bool QV_AppearanceParamsFromImage(QV_AppearanceModel& model, QV_ShapeModel2D& sh
     return true;
 }
 
-float QV_AppearanceSynthesise(const QV_AppearanceModel& model, const QV_ShapeModel2D& shapeModel,
-                              const QV_Image& image, const QV_Array<float>& params, QV_Array<float>& shape,
-                              QV_Array<float>& residual)
+bool QV_AppearanceInstance(const QV_AppearanceModel& model, const QV_ShapeModel2D& shapeModel,
+                           const QV_Array<float>& params, QV_Array<float>& modelTexture, QV_Array<float>& modelShape)
 {
-    if (!QV_AppearanceFitsShapeModel(model, shapeModel)) return -1.0f;
+    if (!QV_AppearanceFitsShapeModel(model, shapeModel)) return false;
     const int a = model.AppearanceModes();
-    if (params.Count() != a + P::kAppearance) return -1.0f;
+    if (params.Count() != a + P::kAppearance) return false;
     QV_Array<float> c(a);
     for (int i = 0; i < a; ++i) c[i] = params[params.Low() + P::kAppearance + i];
+    modelTexture = QV_Add(model.textureModel.GetMean(), QV_Multiply(model.textureFromAppearance, c));
+    modelShape = QV_Add(shapeModel.PCA()->GetMean(), QV_Multiply(model.shapeFromAppearance, c));
+    return true;
+}
 
-    QV_Array<float> modelTexture = QV_Add(model.textureModel.GetMean(), QV_Multiply(model.textureFromAppearance, c));
-    QV_Array<float> modelShape = QV_Add(shapeModel.PCA()->GetMean(), QV_Multiply(model.shapeFromAppearance, c));
+float QV_AppearanceResidual(const QV_AppearanceModel& model, const QV_Image& image, const QV_Array<float>& params,
+                            const QV_Array<float>& modelTexture, QV_Array<float> modelShape, QV_Array<float>& shape,
+                            QV_Array<float>& residual)
+{
+    if (params.Count() < P::kAppearance) return -1.0f;
     QV_Similarity pose;
     if (!pose.FromParams(params, params.Low() + P::kPose)) return -1.0f;
     pose.ApplyToVector(modelShape);
@@ -92,4 +99,13 @@ float QV_AppearanceSynthesise(const QV_AppearanceModel& model, const QV_ShapeMod
     shape = std::move(modelShape);
     residual = std::move(r);
     return residual.Count() > 0 ? static_cast<float>(sum / residual.Count()) : 0.0f;
+}
+
+float QV_AppearanceSynthesise(const QV_AppearanceModel& model, const QV_ShapeModel2D& shapeModel,
+                              const QV_Image& image, const QV_Array<float>& params, QV_Array<float>& shape,
+                              QV_Array<float>& residual)
+{
+    QV_Array<float> modelTexture, modelShape;
+    if (!QV_AppearanceInstance(model, shapeModel, params, modelTexture, modelShape)) return -1.0f;
+    return QV_AppearanceResidual(model, image, params, modelTexture, std::move(modelShape), shape, residual);
 }

@@ -39,6 +39,16 @@ float QV_AppearanceSynthesise(const QV_AppearanceModel& model, const QV_ShapeMod
                               const QV_Image& image, const QV_Array<float>& params, QV_Array<float>& shape,
                               QV_Array<float>& residual);
 
+// The two halves of synthesis, for callers that reuse the first: the model
+// texture and model-frame shape for the vector's appearance parameters (false
+// when the sizes do not fit), then the residual of the image against them at
+// the vector's pose and photometric values (the mean |residual|, or -1).
+bool QV_AppearanceInstance(const QV_AppearanceModel& model, const QV_ShapeModel2D& shapeModel,
+                           const QV_Array<float>& params, QV_Array<float>& modelTexture, QV_Array<float>& modelShape);
+float QV_AppearanceResidual(const QV_AppearanceModel& model, const QV_Image& image, const QV_Array<float>& params,
+                            const QV_Array<float>& modelTexture, QV_Array<float> modelShape, QV_Array<float>& shape,
+                            QV_Array<float>& residual);
+
 // True when the model can be used with the shape model: built shape PCA whose
 // mean has the length of shapeFromAppearance's rows and whose mode count plus
 // the texture modes is the appearance PCA's observation size.

@@ -97,6 +97,12 @@ QV_Matrix RowBlock(const QV_Matrix& m, int first, int count)
     return out;
 }
 
+// v += s * column k of m.
+void AddColumn(QV_Array<float>& v, const QV_Matrix& m, int k, float s)
+{
+    for (int i = 0; i < v.Count(); ++i) v[i] += s * m(m.RowLow() + i, m.ColLow() + k);
+}
+
 }  // namespace
 
 bool QV_AppearanceTrainer::Train(QV_ShapeModel2D& shapeModel, const std::vector<QV_AppearanceExample>& examples,
@@ -229,9 +235,10 @@ bool QV_AppearanceTrainer::Train(QV_ShapeModel2D& shapeModel, const std::vector<
     std::vector<double> weight(static_cast<size_t>(paramCount), 0.0);
     std::vector<double> column(static_cast<size_t>(textureSize));
     for (const QV_AppearanceExample& e : examples) {
-        QV_Array<float> truth, shape, r0, r;
+        QV_Array<float> truth, baseTexture, baseShape, shape, r0, r;
         if (!QV_AppearanceParamsFromImage(model, shapeModel, *e.image, e.shape, truth)) continue;
-        if (QV_AppearanceSynthesise(model, shapeModel, *e.image, truth, shape, r0) < 0.0f) continue;
+        if (!QV_AppearanceInstance(model, shapeModel, truth, baseTexture, baseShape)) continue;
+        if (QV_AppearanceResidual(model, *e.image, truth, baseTexture, baseShape, shape, r0) < 0.0f) continue;
         for (int j = 0; j < paramCount; ++j) {
             std::fill(column.begin(), column.end(), 0.0);
             for (float d : options.displacements) {
@@ -239,7 +246,20 @@ bool QV_AppearanceTrainer::Train(QV_ShapeModel2D& shapeModel, const std::vector<
                 if (delta == 0.0f) continue;
                 QV_Array<float> p(truth);
                 p[j] += delta;
-                if (QV_AppearanceSynthesise(model, shapeModel, *e.image, p, shape, r) < 0.0f) continue;
+                // A displaced pose or photometric value keeps the model
+                // instance; a displaced appearance parameter moves it along
+                // one column of each synthesis matrix, which is far cheaper
+                // than synthesising it again.
+                float error;
+                if (j < P::kAppearance) {
+                    error = QV_AppearanceResidual(model, *e.image, p, baseTexture, baseShape, shape, r);
+                } else {
+                    QV_Array<float> texture(baseTexture), frame(baseShape);
+                    AddColumn(texture, model.textureFromAppearance, j - P::kAppearance, delta);
+                    AddColumn(frame, model.shapeFromAppearance, j - P::kAppearance, delta);
+                    error = QV_AppearanceResidual(model, *e.image, p, texture, std::move(frame), shape, r);
+                }
+                if (error < 0.0f) continue;
                 // The correction that undoes the displacement is -delta.
                 for (int i = 0; i < textureSize; ++i) column[i] += -delta * static_cast<double>(r[i] - r0[i]);
                 weight[static_cast<size_t>(j)] += static_cast<double>(delta) * delta;

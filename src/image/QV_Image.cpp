@@ -25,5 +25,7 @@ unsigned char QV_RoundToByte(float v)
 {
     if (!(v > 0.0f)) return 0;  // also NaN
     if (v >= 255.0f) return 255;
-    return static_cast<unsigned char>(std::lround(v));
+    // Half away from zero, as lround, without the library call: v + 0.5 is
+    // exact in double for any float below 255, so truncation is its floor.
+    return static_cast<unsigned char>(static_cast<int>(static_cast<double>(v) + 0.5));
 }

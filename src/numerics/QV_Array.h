@@ -11,6 +11,7 @@
 
 #include "QV_BinaryIO.h"
 #include "QV_Error.h"
+#include "QV_LargeBuffer.h"
 
 template <class T>
 class QV_Array {
@@ -21,7 +22,7 @@ public:
     // A copy follows assignment (range 0..count-1); a move keeps the bounds.
     QV_Array(const QV_Array& other) { *this = other; }
     QV_Array(QV_Array&& other) noexcept { Swap(other); }
-    ~QV_Array() { delete[] data; }
+    ~QV_Array() { Release(); }
 
     // The target takes the source's element count with range 0..count-1.
     QV_Array& operator=(const QV_Array& other)
@@ -69,11 +70,12 @@ public:
         }
         // The count is a signed 32-bit value: a larger range cannot be held.
         if (n > INT32_MAX) QV_OutOfMemory("QV_Array<T>::Resize(), run out of memory");
-        delete[] data;
-        data = nullptr;
-        count = 0;
+        Release();
         if (n > 0) {
-            data = new (std::nothrow) T[static_cast<size_t>(n)];
+            if (IsLarge(n))
+                data = static_cast<T*>(QV_AllocateLarge(static_cast<size_t>(n) * sizeof(T)));
+            else
+                data = new (std::nothrow) T[static_cast<size_t>(n)];
             if (!data) QV_OutOfMemory("QV_Array<T>::Resize(), run out of memory");
         }
         count = static_cast<int>(n);
@@ -132,6 +134,19 @@ public:
     }
 
 private:
+    // Large arrays of plain numbers come from the large-buffer storage; the
+    // element count decides, so storage and count always travel together.
+    static bool IsLarge(int64_t n) { return std::is_arithmetic_v<T> && n * sizeof(T) >= kQV_LargeBufferBytes; }
+    void Release()
+    {
+        if (IsLarge(count))
+            QV_FreeLarge(data);
+        else
+            delete[] data;
+        data = nullptr;
+        count = 0;
+    }
+
     T* data = nullptr;
     int count = 0;
     int low = 0;

@@ -2,6 +2,10 @@
 
 #include <climits>
 
+#if defined(__unix__)
+#include <sys/stat.h>
+#endif
+
 #include "QV_String.h"
 
 std::string QV_SystemPath(const char* path)
@@ -26,6 +30,15 @@ int64_t QV_BytesLeft(std::FILE* f)
 {
     long here = std::ftell(f);
     if (here < 0) return INT64_MAX;
+#if defined(__unix__)
+    // A regular file's size comes from the file system: seeking to its end
+    // and back would throw away what the stream has read ahead, and readers
+    // ask before every array. Pending writes beyond that size fall through
+    // to the seek, which flushes them.
+    struct stat st;
+    if (fstat(fileno(f), &st) == 0 && S_ISREG(st.st_mode) && st.st_size >= here)
+        return static_cast<int64_t>(st.st_size) - here;
+#endif
     if (std::fseek(f, 0, SEEK_END) != 0) return INT64_MAX;
     long end = std::ftell(f);
     std::fseek(f, here, SEEK_SET);

@@ -35,10 +35,33 @@ QV_Array<float> QV_Multiply(const QV_Matrix& a, const QV_Array<float>& v)
     }
     r.Resize(a.Rows());
     const float* x = v.Data();
-    for (int i = 0; i < a.Rows(); ++i) {
+    const int rows = a.Rows(), cols = a.Cols();
+    int i = 0;
+    // Four rows at a time: four independent sums instead of one long chain
+    // of dependent additions. Each row still adds its terms in column order,
+    // so every result is the same as one row at a time.
+    for (; i + 4 <= rows; i += 4) {
+        const float* a0 = a.Row(a.RowLow() + i);
+        const float* a1 = a.Row(a.RowLow() + i + 1);
+        const float* a2 = a.Row(a.RowLow() + i + 2);
+        const float* a3 = a.Row(a.RowLow() + i + 3);
+        double s0 = 0.0, s1 = 0.0, s2 = 0.0, s3 = 0.0;
+        for (int k = 0; k < cols; ++k) {
+            const double xk = x[k];
+            s0 += static_cast<double>(a0[k]) * xk;
+            s1 += static_cast<double>(a1[k]) * xk;
+            s2 += static_cast<double>(a2[k]) * xk;
+            s3 += static_cast<double>(a3[k]) * xk;
+        }
+        r[i] = static_cast<float>(s0);
+        r[i + 1] = static_cast<float>(s1);
+        r[i + 2] = static_cast<float>(s2);
+        r[i + 3] = static_cast<float>(s3);
+    }
+    for (; i < rows; ++i) {
         const float* ai = a.Row(a.RowLow() + i);
         double sum = 0.0;
-        for (int k = 0; k < a.Cols(); ++k) sum += static_cast<double>(ai[k]) * x[k];
+        for (int k = 0; k < cols; ++k) sum += static_cast<double>(ai[k]) * x[k];
         r[i] = static_cast<float>(sum);
     }
     return r;

@@ -49,6 +49,34 @@ QV_PCA& QV_PCA::operator=(const QV_PCA& other)
     return *this;
 }
 
+QV_PCA& QV_PCA::operator=(QV_PCA&& other)
+{
+    if (this == &other) return *this;
+    type = other.type;
+    numModes = other.numModes;
+    numObservations = other.numObservations;
+    observationSize = other.observationSize;
+    explained = other.explained;
+    limit = other.limit;
+    eigenvectors = std::move(other.eigenvectors);
+    eigenvalues = std::move(other.eigenvalues);
+    mean = std::move(other.mean);
+    modeLimits = std::move(other.modeLimits);
+    observations = std::move(other.observations);
+    covariance = std::move(other.covariance);
+    observationsAccumulated = other.observationsAccumulated;
+    built = other.built;
+    errorText = std::move(other.errorText);
+    forcedModes = other.forcedModes;
+    // The source is left an empty, unbuilt model.
+    other.numModes = -1;
+    other.numObservations = 0;
+    other.observationSize = -1;
+    other.observationsAccumulated = 0;
+    other.built = 0;
+    return *this;
+}
+
 bool QV_PCA::Reconstruct(const QV_Array<float>& params, QV_Array<float>& x)
 {
     if (!built) {

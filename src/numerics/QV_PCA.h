@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <memory>
 #include <ostream>
+#include <utility>
 
 #include "QV_Array.h"
 #include "QV_Array2D.h"
@@ -29,6 +30,10 @@ public:
     // Copies are deep: the copy owns its own copy of the observation list.
     QV_PCA(const QV_PCA& other);
     QV_PCA& operator=(const QV_PCA& other);
+    // Moves hand the storage over (a read model is moved into place, not
+    // copied); array bounds follow the same rule as for copies.
+    QV_PCA(QV_PCA&& other) { *this = std::move(other); }
+    QV_PCA& operator=(QV_PCA&& other);
 
     // x = mean + eigenvectors * params. False (x untouched) when the model is
     // not built or params does not hold NumModes() values.

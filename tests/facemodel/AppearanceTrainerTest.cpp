@@ -104,6 +104,39 @@ TEST(AppearanceTrainer, MeasuredParametersReproduceTheTrainingShapes)
     }
 }
 
+TEST(AppearanceTrainer, UpdateModelUndoesAKnownDisplacementOfEachKindOfParameter)
+{
+    // A training example displaced in one parameter: the learned update turns
+    // its residual into (about) the correction back, in that parameter.
+    namespace P = QV_AppearanceParams;
+    QV_ShapeModel2D shapeModel = MakeShapeModel();
+    LevelData d = FinestLevel();
+    QV_AppearanceTrainer trainer;
+    QV_AppearanceModel model;
+    ASSERT_TRUE(trainer.Train(shapeModel, d.examples, model));
+    ASSERT_GE(model.AppearanceModes(), 1);
+    const QV_Array<float> sd = model.appearanceModel.GetStandardDeviations();
+    struct Case {
+        int param;
+        float delta, tolerance;  // tolerance as a fraction of |delta|
+    };
+    const float mode = 0.4f * sd[sd.Low()];
+    const Case cases[] = {{P::kOffset, 5.0f, 0.1f},
+                          {P::kPose + 2, 1.5f, 0.25f},
+                          {P::kAppearance, mode, 0.12f},
+                          {P::kAppearance, -mode, 0.12f}};
+    for (const Case& c : cases) {
+        const QV_AppearanceExample& e = d.examples[1];
+        QV_Array<float> params, shape, residual, correction;
+        ASSERT_TRUE(QV_AppearanceParamsFromImage(model, shapeModel, *e.image, e.shape, params));
+        params[c.param] += c.delta;
+        ASSERT_GE(QV_AppearanceSynthesise(model, shapeModel, *e.image, params, shape, residual), 0.0f);
+        ASSERT_TRUE(model.update.Apply(residual, correction));
+        ASSERT_EQ(correction.Count(), params.Count());
+        EXPECT_NEAR(correction[c.param], -c.delta, c.tolerance * std::fabs(c.delta)) << c.param;
+    }
+}
+
 TEST(AppearanceTrainer, RefusesDataThatCannotGiveAModel)
 {
     LevelData d = FinestLevel();

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <sstream>
 
 #include "QV_Array.h"
@@ -95,6 +96,44 @@ TEST(QV_Array, BinaryRoundTripIsByteExact)
     QV_Array<int> emptyBack(4);
     ASSERT_TRUE(ReadObject(dir, e, emptyBack));
     EXPECT_EQ(emptyBack.Count(), 0);
+}
+
+TEST(QV_Array, LargeArraysBehaveLikeSmallOnesThroughCopiesSwapsAndFiles)
+{
+    // Arrays of a few megabytes take other storage than small ones; values,
+    // bounds and ownership must not notice (the sanitizer build also checks
+    // that each storage is released the way it was taken).
+    const int n = static_cast<int>(kQV_LargeBufferBytes / sizeof(float)) + 3;
+    QV_Array<float> big(1, n);
+    for (int i = 1; i <= n; ++i) big[i] = static_cast<float>(i % 1000) * 0.5f;
+    EXPECT_EQ(reinterpret_cast<std::uintptr_t>(big.Data()) % 64, 0u);
+
+    QV_Array<float> copy(big);
+    EXPECT_EQ(copy.Low(), 0);
+    EXPECT_EQ(copy[n - 1], big[n]);
+    QV_Array<float> small(2);
+    small[0] = 7.0f;
+    small.Swap(copy);  // large and small storage change owners
+    EXPECT_EQ(copy.Count(), 2);
+    EXPECT_EQ(copy[0], 7.0f);
+    EXPECT_EQ(small.Count(), n);
+    EXPECT_EQ(small[12345], big[12346]);
+    small.Resize(5);  // large storage given back for small
+    EXPECT_EQ(small.Count(), 5);
+    copy.Resize(0, n - 1);  // and small for large
+    copy.Fill(1.5f);
+    EXPECT_EQ(copy[n - 1], 1.5f);
+
+    TempDir dir;
+    Bytes bytes = WriteObject(dir, big);
+    QV_Array<float> back(3);
+    ASSERT_TRUE(ReadObject(dir, bytes, back));
+    ASSERT_EQ(back.Count(), n);
+    EXPECT_EQ(back.Low(), 1);
+    for (int i : {1, 2, n / 2, n}) EXPECT_EQ(back[i], big[i]) << i;
+    QV_Array<float> moved(std::move(back));
+    EXPECT_EQ(moved[n], big[n]);
+    EXPECT_TRUE(back.Empty());
 }
 
 TEST(QV_Array, CorruptBinaryInputFailsAndLeavesTheArrayAlone)

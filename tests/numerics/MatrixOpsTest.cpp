@@ -59,6 +59,16 @@ TEST(QV_MatrixOps, ProductsAndTransposeMatchEigenForAnyBounds)
     EXPECT_EQ(av.Low(), 0);
     for (int i = 0; i < 3; ++i) EXPECT_NEAR(av[i], (ToEigen(a) * ev)(i), 1e-5);
 
+    // Rows are taken four at a time with the rest one by one: 9 rows use both.
+    QV_Matrix tall = Random(1, 9, 1, 6, rng);
+    QV_Array<float> x = Vec({0.5f, -1, 2, 0.25f, -3, 1}, 1);
+    Eigen::VectorXd ex(6);
+    ex << 0.5, -1, 2, 0.25, -3, 1;
+    const Eigen::VectorXd tallRef = ToEigen(tall) * ex;
+    QV_Array<float> tx = QV_Multiply(tall, x);
+    ASSERT_EQ(tx.Count(), 9);
+    for (int i = 0; i < 9; ++i) EXPECT_NEAR(tx[i], tallRef(i), 1e-5) << i;
+
     QV_Array<float> w = Vec({2, 0, -1});
     QV_Array<float> atw = QV_MultiplyTransposed(a, w);
     ASSERT_EQ(atw.Count(), 4);

@@ -255,6 +255,22 @@ TEST(QV_PCA, RebuildAndObservationsAddedAfterBuilding)
     EXPECT_EQ(pca.Build(100), -1.0f);  // nothing left to build from
     EXPECT_TRUE(pca.IsBuilt());         // and the earlier model stays
     EXPECT_NEAR(copy.Build(100), fresh.Build(100), 1e-4);
+
+    // A move hands over the model and its observations and leaves the source
+    // an empty, unbuilt model (constructed or assigned alike).
+    const std::vector<float> values(copy.GetEigenvalues().begin(), copy.GetEigenvalues().end());
+    QV_PCA moved(std::move(copy));
+    ExpectCleared(copy);
+    EXPECT_EQ(copy.GetObservations(), nullptr);
+    QV_PCA assigned;
+    assigned = std::move(moved);
+    ExpectCleared(moved);
+    ASSERT_TRUE(assigned.IsBuilt());
+    ASSERT_EQ(assigned.GetEigenvalues().Count(), static_cast<int>(values.size()));
+    for (size_t j = 0; j < values.size(); ++j) EXPECT_EQ(assigned.GetEigenvalues()[static_cast<int>(j)], values[j]);
+    ASSERT_NE(assigned.GetObservations(), nullptr);
+    EXPECT_EQ(assigned.GetObservations()->Size(), 15u);
+    EXPECT_NEAR(assigned.Build(100), fresh.Build(100), 1e-4);
 }
 
 TEST(QV_PCA, RefusedObservationsKeepTheModelUnchanged)
