@@ -27,47 +27,44 @@ constexpr double kFractionTolerance = 1e-6;
 
 QV_PCA::QV_PCA(const QV_PCA& other) { *this = other; }
 
-QV_PCA& QV_PCA::operator=(const QV_PCA& other)
+void QV_PCA::CopySettings(const QV_PCA& other)
 {
-    if (this == &other) return *this;
     type = other.type;
     numModes = other.numModes;
     numObservations = other.numObservations;
     observationSize = other.observationSize;
     explained = other.explained;
     limit = other.limit;
+    observationsAccumulated = other.observationsAccumulated;
+    built = other.built;
+    forcedModes = other.forcedModes;
+}
+
+QV_PCA& QV_PCA::operator=(const QV_PCA& other)
+{
+    if (this == &other) return *this;
+    CopySettings(other);
     eigenvectors = other.eigenvectors;
     eigenvalues = other.eigenvalues;
     mean = other.mean;
     modeLimits = other.modeLimits;
     observations = other.observations ? std::make_unique<ObservationList>(*other.observations) : nullptr;
     covariance = other.covariance;
-    observationsAccumulated = other.observationsAccumulated;
-    built = other.built;
     errorText = other.errorText;
-    forcedModes = other.forcedModes;
     return *this;
 }
 
 QV_PCA& QV_PCA::operator=(QV_PCA&& other)
 {
     if (this == &other) return *this;
-    type = other.type;
-    numModes = other.numModes;
-    numObservations = other.numObservations;
-    observationSize = other.observationSize;
-    explained = other.explained;
-    limit = other.limit;
+    CopySettings(other);
     eigenvectors = std::move(other.eigenvectors);
     eigenvalues = std::move(other.eigenvalues);
     mean = std::move(other.mean);
     modeLimits = std::move(other.modeLimits);
     observations = std::move(other.observations);
     covariance = std::move(other.covariance);
-    observationsAccumulated = other.observationsAccumulated;
-    built = other.built;
     errorText = std::move(other.errorText);
-    forcedModes = other.forcedModes;
     // The source is left an empty, unbuilt model.
     other.numModes = -1;
     other.numObservations = 0;

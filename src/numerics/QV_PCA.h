@@ -112,6 +112,8 @@ private:
     bool ObservationsAreUniform() const;
     // True when the stored arrays match numModes and observationSize.
     bool ShapeIsConsistent() const;
+    // The counts, flags and limits of another model (not its arrays).
+    void CopySettings(const QV_PCA& other);
 
     int32_t type = 1;
     int32_t numModes = -1;
