@@ -1,4 +1,4 @@
-// Storage for large arrays of plain numbers (trained models, big images): on
+// Storage for large arrays of plain numbers (trained models, covariances): on
 // Linux it is aligned to and advised into transparent huge pages, so filling
 // a model of many megabytes costs a few page faults instead of thousands.
 #pragma once
