@@ -7,6 +7,7 @@
 #include "CliCommands.h"
 #include "CliOptions.h"
 #include "QV_DefaultDataDir.h"
+#include "QV_ProcessHeap.h"
 #include "RenderCommand.h"
 
 #ifndef VISAGEN_DATA_DIR
@@ -15,6 +16,8 @@
 
 int main(int argc, char** argv)
 {
+    // Room for a photograph's pipeline (models, pyramids, head and texture).
+    QV_PrepareProcessHeap(std::size_t{160} << 20);
     const std::vector<std::string> args(argv + 1, argv + argc);
     if (!args.empty() && args[0] == "render") return RunRender({args.begin() + 1, args.end()});
     CliOptions options;

@@ -15,6 +15,7 @@
 
 #include "DesktopApp.h"
 #include "QV_Commands.h"
+#include "QV_ProcessHeap.h"
 
 namespace {
 
@@ -62,6 +63,8 @@ int main(int argc, char** argv)
 {
     QElapsedTimer clock;
     clock.start();
+    // Room for a photograph's pipeline (models, pyramids, head and texture).
+    QV_PrepareProcessHeap(std::size_t{160} << 20);
     Options options;
     if (!ParseOptions(argc, argv, options)) {
         Usage();

@@ -21,11 +21,3 @@ void QV_Image::SetJPEGQuality(int q)
     if (q >= 0 && q <= 100) jpegQuality = q;
 }
 
-unsigned char QV_RoundToByte(float v)
-{
-    if (!(v > 0.0f)) return 0;  // also NaN
-    if (v >= 255.0f) return 255;
-    // Half away from zero, as lround, without the library call: v + 0.5 is
-    // exact in double for any float below 255, so truncation is its floor.
-    return static_cast<unsigned char>(static_cast<int>(static_cast<double>(v) + 0.5));
-}

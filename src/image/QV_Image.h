@@ -118,5 +118,13 @@ private:
     QV_Colour defaultColour{128, 128, 128, 255};
 };
 
-// Rounds to nearest, halves away from zero, and clamps to 0..255.
-unsigned char QV_RoundToByte(float v);
+// Rounds to nearest, halves away from zero, and clamps to 0..255. Inline:
+// resampling calls it four times a pixel.
+inline unsigned char QV_RoundToByte(float v)
+{
+    if (!(v > 0.0f)) return 0;  // also NaN
+    if (v >= 255.0f) return 255;
+    // Half away from zero, as lround, without the library call: v + 0.5 is
+    // exact in double for any float below 255, so truncation is its floor.
+    return static_cast<unsigned char>(static_cast<int>(static_cast<double>(v) + 0.5));
+}

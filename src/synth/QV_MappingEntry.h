@@ -11,6 +11,7 @@
 
 struct QV_MappingEntry {
     static constexpr int64_t kBytes = 24;  // three floats, then three int32 indices
+    static constexpr bool kSameInMemory = true;
 
     float w[3] = {0.0f, 0.0f, 0.0f};
     int32_t i[3] = {0, 0, 0};

@@ -16,6 +16,7 @@
 
 struct QV_GroupMember {
     static constexpr int64_t kBytes = 8;
+    static constexpr bool kSameInMemory = true;
 
     int32_t group = 0;
     int32_t vertex = 0;

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <type_traits>
 #include <vector>
 
 #include "QV_BinaryIO.h"
@@ -21,7 +22,11 @@ public:
     int Size() const { return static_cast<int>(items.size()); }
     int High() const { return low + Size() - 1; }
 
-    // T provides static constexpr int64_t kBytes, bool Read(FILE*), bool Write(FILE*) const.
+    // T provides static constexpr int64_t kBytes, bool Read(FILE*), bool Write(FILE*) const,
+    // and static constexpr bool kSameInMemory: true when its fields, in
+    // declaration order and without padding, are exactly its file form, so
+    // that a whole array is read and written in one call (the texture
+    // samplers hold hundreds of thousands of records).
     // The count must be high - low + 1 (0 for an empty array) and the stream must
     // still hold that many records before anything is allocated.
     bool Read(std::FILE* f)
@@ -33,8 +38,12 @@ public:
         if (n < 0 || n > INT32_MAX || n != (span > 0 ? span : 0)) return false;
         if (!QV_CanHold(f, n, T::kBytes)) return false;
         std::vector<T> read(static_cast<size_t>(n));
-        for (T& t : read)
-            if (!t.Read(f)) return false;
+        if constexpr (kBulk) {
+            if (!QV_ReadBytes(f, read.data(), read.size() * sizeof(T))) return false;
+        } else {
+            for (T& t : read)
+                if (!t.Read(f)) return false;
+        }
         items.swap(read);
         low = static_cast<int>(lo);
         emptyHigh = static_cast<int>(hi);
@@ -47,8 +56,14 @@ public:
         int64_t hi = static_cast<int64_t>(low) + n - 1;
         if (n == 0 && emptyHigh < low) hi = emptyHigh;
         if (!QV_WriteI64(f, n) || !QV_WriteI64(f, low) || !QV_WriteI64(f, hi)) return false;
+        if constexpr (kBulk) return QV_WriteBytes(f, items.data(), items.size() * sizeof(T));
         for (const T& t : items)
             if (!t.Write(f)) return false;
         return true;
     }
+
+private:
+    static constexpr bool kBulk = T::kSameInMemory;
+    static_assert(!kBulk || (std::is_trivially_copyable_v<T> && sizeof(T) == T::kBytes),
+                  "a record read in bulk must be plain data exactly its file size");
 };

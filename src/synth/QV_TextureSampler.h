@@ -20,6 +20,7 @@
 
 struct QV_Texel {
     static constexpr int64_t kBytes = 8;
+    static constexpr bool kSameInMemory = true;
 
     int32_t row = 0;
     int32_t col = 0;

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "Commands.h"
+#include "QV_ProcessHeap.h"
 
 namespace {
 
@@ -30,6 +31,8 @@ void Usage(std::FILE* out)
 
 int main(int argc, char** argv)
 {
+    // The trainers hold hundreds of megabytes of examples and matrices.
+    QV_PrepareProcessHeap(std::size_t{512} << 20);
     if (argc < 2) {
         Usage(stderr);
         return 2;
