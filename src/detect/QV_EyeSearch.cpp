@@ -16,6 +16,29 @@ struct EyeVotes {
 
 }  // namespace
 
+bool QV_FaceDetector::EyeSearch(const std::vector<QV_DetImage>& pyramid, const QV_Detection& face,
+                                QV_EyeSearchArea& area)
+{
+    // Eyes are searched seven levels finer than the face, or at level 0 for
+    // faces up to three levels too small for that; smaller faces are skipped.
+    const int L = face.level;
+    int E = L - 7;
+    if (E < -3) return false;
+    if (E < 0) E = 0;
+    if (E >= static_cast<int>(pyramid.size())) return false;
+    const QV_DetImage& image = pyramid[E];
+    const double s = std::pow(1.2, L - E);
+    area.level = E;
+    area.top0 = std::max(0, Round(s * face.y) - 7);
+    area.top1 = std::min(Round(s * (face.y + 10)) - 15, image.height - 14);
+    // Half 0 (eye A): the right half of the box; half 1 (eye B): the left.
+    area.left0[0] = std::max(0, Round(s * (face.x + 10)) - 12);
+    area.left1[0] = std::min(Round(s * (face.x + 20)) - 12, image.width - 24);
+    area.left0[1] = std::max(0, Round(s * face.x) - 12);
+    area.left1[1] = std::min(Round(s * (face.x + 10)) - 12, image.width - 24);
+    return true;
+}
+
 void QV_FaceDetector::FaceRecord(const std::vector<QV_DetImage>& pyramid, const QV_Detection& face,
                                  int record[QV_REC_SIZE])
 {
@@ -26,30 +49,20 @@ void QV_FaceDetector::FaceRecord(const std::vector<QV_DetImage>& pyramid, const 
     record[QV_REC_X1] = static_cast<int>(std::floor(sL * (face.x + 20) + 0.5));
     record[QV_REC_Y1] = static_cast<int>(std::floor(sL * (face.y + 20) + 0.5));
 
-    // Eyes are searched seven levels finer than the face, or at level 0 for
-    // faces up to three levels too small for that; smaller faces are skipped.
-    int E = L - 7;
-    if (E < -3) {
+    QV_EyeSearchArea area;
+    if (!EyeSearch(pyramid, face, area)) {
         for (int f = QV_REC_EYE_A_X; f <= QV_REC_EYE_B_FLAG; ++f) record[f] = -1;
         return;
     }
-    if (E < 0) E = 0;
-    const QV_DetImage& image = pyramid[E];
-    const double s = std::pow(1.2, L - E);
-    const double toInput = std::pow(1.2, E);
-    const int top0 = std::max(0, Round(s * face.y) - 7);
-    const int top1 = std::min(Round(s * (face.y + 10)) - 15, image.height - 14);
-
+    const QV_DetImage& image = pyramid[area.level];
+    const double toInput = std::pow(1.2, area.level);
     QV_NeuralNet& eye = nets[3];
     window.resize(375);
     EyeVotes votes[2];  // 0: eye A (right half, mirrored), 1: eye B (left half)
     for (int side = 0; side < 2; ++side) {
         const bool mirrored = side == 0;
-        const int left0 = mirrored ? std::max(0, Round(s * (face.x + 10)) - 12) : std::max(0, Round(s * face.x) - 12);
-        const int left1 = mirrored ? std::min(Round(s * (face.x + 20)) - 12, image.width - 24)
-                                   : std::min(Round(s * (face.x + 10)) - 12, image.width - 24);
-        for (int top = top0; top < top1; ++top)
-            for (int left = left0; left < left1; ++left) {
+        for (int top = area.top0; top < area.top1; ++top)
+            for (int left = area.left0[side]; left < area.left1[side]; ++left) {
                 QV_CopyWindow(image, left, top, 25, 15, mirrored, window.data());
                 QV_EqualiseInto(window.data(), 375, nullptr, 0, 256, eye);
                 const float o = eye.ForwardPass();

@@ -28,6 +28,15 @@ enum QV_FaceRecordField {
     QV_REC_SIZE
 };
 
+// Where the eye search of a face reads its 25 x 15 eye windows: the pyramid
+// level, the range of window tops, and per half the range of window lefts
+// (ends excluded). Half 0 holds eye A, read mirrored; half 1 eye B.
+struct QV_EyeSearchArea {
+    int level;
+    int top0, top1;
+    int left0[2], left1[2];
+};
+
 // The text of one network: its structure lines and weight lines.
 struct QV_NetworkText {
     std::vector<std::string> structure;
@@ -68,6 +77,9 @@ public:
     static void MarkCovered(QV_DetImage& map, const QV_Detection& d);
     // Stage 3: merges overlapping detections into faces, strongest first.
     static void Arbitrate(const std::vector<QV_Detection>& detections, int levels, std::vector<QV_Detection>& faces);
+    // Where stage 4 searches the eyes of a face; false for a face too small
+    // for an eye search.
+    static bool EyeSearch(const std::vector<QV_DetImage>& pyramid, const QV_Detection& face, QV_EyeSearchArea& area);
     // Stage 4 and the output record of one face.
     void FaceRecord(const std::vector<QV_DetImage>& pyramid, const QV_Detection& face, int record[QV_REC_SIZE]);
 

@@ -160,3 +160,27 @@ TEST_F(FaceRecordTest, EyeIsTheOutputWeightedMean)
 }
 
 }  // namespace
+
+TEST_F(FaceRecordTest, EyeSearchAreaIsWhereTheRecordLooks)
+{
+    const auto pyramid = FlatPyramid();
+    QV_EyeSearchArea area{};
+    // The ranges the level-five record above searches (ends excluded), half 0
+    // the right one.
+    ASSERT_TRUE(QV_FaceDetector::EyeSearch(pyramid, {5, 5, 5}, area));
+    EXPECT_EQ(area.level, 0);
+    EXPECT_EQ(area.top0, 5);
+    EXPECT_EQ(area.top1, 22);
+    EXPECT_EQ(area.left0[1], 0);
+    EXPECT_EQ(area.left1[1], 25);
+    EXPECT_EQ(area.left0[0], 25);
+    EXPECT_EQ(area.left1[0], 50);
+    // Level eight: level one, scale 1.2^7 from the face.
+    ASSERT_TRUE(QV_FaceDetector::EyeSearch(pyramid, {3, 3, 8}, area));
+    EXPECT_EQ(area.level, 1);
+    EXPECT_EQ(area.top0, 4);
+    EXPECT_EQ(area.top1, 32);
+    EXPECT_EQ(area.left1[1], area.left0[0]);
+    // Faces too small for an eye search.
+    for (int level = 0; level <= 3; ++level) EXPECT_FALSE(QV_FaceDetector::EyeSearch(pyramid, {2, 2, level}, area));
+}
