@@ -37,6 +37,7 @@ struct Options {
     int checkPortraits = 100000;   // training portraits the whole detector is run on for false faces (all)
     int jitter = 2;                // turned and scaled copies of each training face
     double candidateRecall = 0.95; // share of the training faces' windows "umec" must accept
+    int falseFaceRounds = 4;       // whole-detector rounds over the training portraits
 };
 
 void Usage()
@@ -44,7 +45,7 @@ void Usage()
     std::fprintf(stderr,
                  "usage: visagen-author train-detector --faces DIR --out DIR [--negatives PATH ...]\n"
                  "       [--crops FILE[:FIRST] ...] [--report-portrait FILE ...] [--limit N]\n"
-                 "       [--bootstrap-portraits N] [--jitter N]\n"
+                 "       [--bootstrap-portraits N] [--jitter N] [--false-face-rounds N]\n"
                  "  --faces DIR     labelled portraits: DIR/landmarks-68.json and the images it names\n"
                  "  --out DIR       where the network texts are written\n"
                  "  --negatives     face-free pictures (files or folders of .png/.jpg)\n"
@@ -54,7 +55,10 @@ void Usage()
                  "                  training portraits whose false hits away from the face are\n"
                  "                  added as negatives (default 160, 0 for none)\n"
                  "  --jitter N      turned and scaled copies of each training face, every\n"
-                 "                  second one with darkened skin (default 2)\n");
+                 "                  second one with darkened skin (default 2)\n"
+                 "  --false-face-rounds N\n"
+                 "                  rounds of the whole detector over the training portraits\n"
+                 "                  whose false faces teach the verification networks (default 4)\n");
 }
 
 bool EndsWith(const std::string& s, const char* e)
@@ -387,6 +391,9 @@ bool ParseOptions(int argc, char** argv, Options& o)
             list = nullptr;
         } else if (a == "--bootstrap-portraits") {
             if (!count(o.bootstrapPortraits, 100000)) return false;
+            list = nullptr;
+        } else if (a == "--false-face-rounds") {
+            if (!count(o.falseFaceRounds, 64)) return false;
             list = nullptr;
         } else if (a == "--jitter") {
             if (!count(o.jitter, 16)) return false;
@@ -725,7 +732,7 @@ int TrainDetectorCommand(int argc, char** argv)
     // Faces the whole detector reports on the portraits away from the
     // labelled face, and on the face-free pictures: the windows that voted
     // for them are taught to both verification networks.
-    for (int round = 0; round < 4 && !checks.empty(); ++round) {
+    for (int round = 0; round < opt.falseFaceRounds && !checks.empty(); ++round) {
         const FalseFaceCount c = AddFalseFaceWindows(nets, checks, negTrain, faceSet, face18Set);
         std::printf("  false faces %d: %d on %d of %zu portraits and pictures (%d before the true face); %d + %d windows "
                     "added\n",
