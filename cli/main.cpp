@@ -16,8 +16,7 @@
 
 int main(int argc, char** argv)
 {
-    // Room for a photograph's pipeline (models, pyramids, head and texture).
-    QV_PrepareProcessHeap(std::size_t{160} << 20);
+    QV_PrepareProcessHeap(kQV_PipelineHeapReserve);
     const std::vector<std::string> args(argv + 1, argv + argc);
     if (!args.empty() && args[0] == "render") return RunRender({args.begin() + 1, args.end()});
     CliOptions options;

@@ -63,8 +63,7 @@ int main(int argc, char** argv)
 {
     QElapsedTimer clock;
     clock.start();
-    // Room for a photograph's pipeline (models, pyramids, head and texture).
-    QV_PrepareProcessHeap(std::size_t{160} << 20);
+    QV_PrepareProcessHeap(kQV_PipelineHeapReserve);
     Options options;
     if (!ParseOptions(argc, argv, options)) {
         Usage();

@@ -16,16 +16,18 @@ struct EyeVotes {
 
 }  // namespace
 
+int QV_FaceDetector::EyeLevel(int faceLevel)
+{
+    const int E = faceLevel - 7;
+    return E < -3 ? -1 : std::max(0, E);
+}
+
 bool QV_FaceDetector::EyeSearch(const std::vector<QV_DetImage>& pyramid, const QV_Detection& face,
                                 QV_EyeSearchArea& area)
 {
-    // Eyes are searched seven levels finer than the face, or at level 0 for
-    // faces up to three levels too small for that; smaller faces are skipped.
     const int L = face.level;
-    int E = L - 7;
-    if (E < -3) return false;
-    if (E < 0) E = 0;
-    if (E >= static_cast<int>(pyramid.size())) return false;
+    const int E = EyeLevel(L);
+    if (E < 0 || E >= static_cast<int>(pyramid.size())) return false;
     const QV_DetImage& image = pyramid[E];
     const double s = std::pow(1.2, L - E);
     area.level = E;

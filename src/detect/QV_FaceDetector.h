@@ -77,6 +77,10 @@ public:
     static void MarkCovered(QV_DetImage& map, const QV_Detection& d);
     // Stage 3: merges overlapping detections into faces, strongest first.
     static void Arbitrate(const std::vector<QV_Detection>& detections, int levels, std::vector<QV_Detection>& faces);
+    // The level stage 4 searches the eyes of a face at level L: seven levels
+    // finer, or level 0 for faces up to three levels too small for that; -1
+    // for smaller faces, which get no eye search.
+    static int EyeLevel(int faceLevel);
     // Where stage 4 searches the eyes of a face; false for a face too small
     // for an eye search.
     static bool EyeSearch(const std::vector<QV_DetImage>& pyramid, const QV_Detection& face, QV_EyeSearchArea& area);

@@ -26,7 +26,7 @@ bool QV_PrepareProcessHeap(std::size_t reserve)
     // pages are still untouched, into huge pages (whole huge pages only).
     if (mallopt(M_TOP_PAD, static_cast<int>(reserve)) != 1) return true;
     void* block = std::malloc(std::size_t{1} << 20);
-    mallopt(M_TOP_PAD, 128 << 10);
+    mallopt(M_TOP_PAD, 128 << 10);  // back to the allocator's default
     if (!block) return true;
     const std::uintptr_t start = reinterpret_cast<std::uintptr_t>(block);
     std::free(block);

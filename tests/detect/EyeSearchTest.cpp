@@ -181,6 +181,12 @@ TEST_F(FaceRecordTest, EyeSearchAreaIsWhereTheRecordLooks)
     EXPECT_EQ(area.top0, 4);
     EXPECT_EQ(area.top1, 32);
     EXPECT_EQ(area.left1[1], area.left0[0]);
-    // Faces too small for an eye search.
-    for (int level = 0; level <= 3; ++level) EXPECT_FALSE(QV_FaceDetector::EyeSearch(pyramid, {2, 2, level}, area));
+    // Faces too small for an eye search, and the level rule the trainer shares.
+    for (int level = 0; level <= 3; ++level) {
+        EXPECT_FALSE(QV_FaceDetector::EyeSearch(pyramid, {2, 2, level}, area));
+        EXPECT_EQ(QV_FaceDetector::EyeLevel(level), -1);
+    }
+    EXPECT_EQ(QV_FaceDetector::EyeLevel(4), 0);
+    EXPECT_EQ(QV_FaceDetector::EyeLevel(7), 0);
+    EXPECT_EQ(QV_FaceDetector::EyeLevel(12), 5);
 }

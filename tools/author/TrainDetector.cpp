@@ -488,11 +488,8 @@ int TrainDetectorCommand(int argc, char** argv)
     QV_WindowSet candTest(QV_WINDOW_CANDIDATE), faceTest(QV_WINDOW_FACE), eyeTest(QV_WINDOW_EYE);
     Random rng(20261207);
 
-    // The level the detector searches a face's eyes at (seven levels finer
-    // than the face, the finest at least), or -1 for a face too small to
-    // search for eyes; and the window on one eye there (side 1: the eye in
+    // The window on one eye at the detector's eye level (side 1: the eye in
     // the picture's right half).
-    auto eyeLevel = [](int L) { return L - 7 < -3 ? -1 : std::max(0, L - 7); };
     auto eyeWindow = [](const QV_FacePlacement& p, int side, int E, int& x, int& y) {
         QV_EyeWindowAt(side ? p.eyeAX : p.eyeBX, side ? p.eyeAY : p.eyeBY, E, x, y);
     };
@@ -500,7 +497,7 @@ int TrainDetectorCommand(int argc, char** argv)
     // the right-half eye mirrored.
     auto addEyes = [&](QV_WindowSet& es, const std::vector<QV_DetImage>& pyr, const QV_FacePlacement& p, int L,
                        int perEye) {
-        const int E = eyeLevel(L);
+        const int E = QV_FaceDetector::EyeLevel(L);
         if (E < 0 || E >= static_cast<int>(pyr.size()) || pyr[E].width == 0) return;
         for (int side = 0; side < 2; ++side) {
             int ex0, ey0;
@@ -561,7 +558,7 @@ int TrainDetectorCommand(int argc, char** argv)
             addEyes(es, pyr, p, L, 2);
             // Eye windows of the detector's search area for each half, a
             // little widened, away from the eye.
-            if (const int E = eyeLevel(L); E >= 0) {
+            if (const int E = QV_FaceDetector::EyeLevel(L); E >= 0) {
                 const double s = std::pow(1.2, L - E);
                 const QV_DetImage& ei = pyr[E];
                 for (int side = 0; side < 2; ++side) {
