@@ -34,11 +34,9 @@ void WhenModalOpens(std::function<void(T*)> act)
         timer->deleteLater();
         act(window);
         // A failed check above leaves the window open: close it so the test
-        // ends instead of waiting for a user. Late enough that a slow, busy
-        // machine still finishes a passing case first: a dialog shown again
-        // (the replace question's No) is the same window.
+        // ends instead of waiting for a user.
         QPointer<T> open(window);
-        QTimer::singleShot(30000, [open] {
+        QTimer::singleShot(5000, [open] {
             if (open && open->isVisible())
                 open->close();
         });
