@@ -49,12 +49,19 @@ void WhenDialogOpens(std::function<void(QFileDialog*)> act)
     WhenModalOpens<QFileDialog>(std::move(act));
 }
 
-// Types a name into the dialog's name field and presses Return.
+// Types a name into the dialog's name field and presses Return, as a user
+// does: into the active window, with the field focused. The dialog reacts to
+// typing differently without focus (a name typed earlier stays selected in its
+// list, and Save stays disabled), which a window shown again after a question
+// may still lack on a busy machine.
 void TypeAndConfirm(QFileDialog* dialog, const QString& name)
 {
     auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
     QVERIFY(edit);
+    dialog->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(dialog));
     edit->setFocus();
+    QTRY_VERIFY(edit->hasFocus());
     edit->clear();
     QTest::keyClicks(edit, name);
     QTest::keyClick(edit, Qt::Key_Return);
