@@ -53,6 +53,17 @@ TEST(TrainDetectorSmoke, WritesFourNetworksTheDetectorLoads)
         EXPECT_EQ(d.Net(i).Connections(), weights[i]) << names[i];
     }
     EXPECT_EQ(texts[3].weights[0], "113250 epochs");
+
+    // The eye network alone: the same network the full run wrote, and nothing else.
+    visagen_test::TempDir eyeDir;
+    ASSERT_EQ(visagen_test::RunProgram({VISAGEN_AUTHOR, "train-detector", "--faces", VISAGEN_FACES_DIR, "--out",
+                                        eyeDir.Path(), "--limit", "2", "--negatives", dir.File("noise.pgm"),
+                                        "--eye-only"}),
+              0);
+    EXPECT_EQ(Lines(eyeDir.File("eye.weights.txt")), texts[3].weights);
+    EXPECT_EQ(Lines(eyeDir.File("eye.structure.txt")), texts[3].structure);
+    EXPECT_FALSE(std::filesystem::exists(eyeDir.File("umec.weights.txt")));
+    EXPECT_FALSE(std::filesystem::exists(eyeDir.File("face17c.weights.txt")));
 }
 
 TEST(TrainDetectorSmoke, RefusesBadArgumentsAndMissingLabels)
@@ -62,15 +73,18 @@ TEST(TrainDetectorSmoke, RefusesBadArgumentsAndMissingLabels)
     EXPECT_EQ(visagen_test::RunProgram({VISAGEN_AUTHOR, "train-detector", "--faces", dir.Path(), "--out", dir.Path(),
                                         "--limit", "0"}),
               2);
-    for (const char* option : {"--bootstrap-portraits", "--jitter"})
+    for (const char* option : {"--bootstrap-portraits", "--jitter", "--eye-levels-beside"})
         for (const char* bad : {"-1", "abc", "3x", ""})
             EXPECT_EQ(visagen_test::RunProgram({VISAGEN_AUTHOR, "train-detector", "--faces", dir.Path(), "--out",
                                                 dir.Path(), option, bad}),
                       2)
                 << option << " '" << bad << "'";
-    // More copies of each face than the tool makes.
+    // More copies of each face, or more levels beside it, than the tool makes.
     EXPECT_EQ(visagen_test::RunProgram({VISAGEN_AUTHOR, "train-detector", "--faces", dir.Path(), "--out", dir.Path(),
                                         "--jitter", "17"}),
+              2);
+    EXPECT_EQ(visagen_test::RunProgram({VISAGEN_AUTHOR, "train-detector", "--faces", dir.Path(), "--out", dir.Path(),
+                                        "--eye-levels-beside", "5"}),
               2);
     EXPECT_EQ(visagen_test::RunProgram({VISAGEN_AUTHOR, "train-detector", "--faces", dir.Path(), "--out", dir.Path()}),
               1);

@@ -38,6 +38,8 @@ struct Options {
     int jitter = 2;                // turned and scaled copies of each training face
     double candidateRecall = 0.95; // share of the training faces' windows "umec" must accept
     int falseFaceRounds = 4;       // whole-detector rounds over the training portraits
+    int eyeLevelsBeside = 2;       // face levels each side of the true one the eye network learns
+    bool eyeOnly = false;          // train and write only the eye network
 };
 
 void Usage()
@@ -46,6 +48,7 @@ void Usage()
                  "usage: visagen-author train-detector --faces DIR --out DIR [--negatives PATH ...]\n"
                  "       [--crops FILE[:FIRST] ...] [--report-portrait FILE ...] [--limit N]\n"
                  "       [--bootstrap-portraits N] [--jitter N] [--false-face-rounds N]\n"
+                 "       [--eye-levels-beside N] [--eye-only]\n"
                  "  --faces DIR     labelled portraits: DIR/landmarks-68.json and the images it names\n"
                  "  --out DIR       where the network texts are written\n"
                  "  --negatives     face-free pictures (files or folders of .png/.jpg)\n"
@@ -58,7 +61,13 @@ void Usage()
                  "                  second one with darkened skin (default 2)\n"
                  "  --false-face-rounds N\n"
                  "                  rounds of the whole detector over the training portraits\n"
-                 "                  whose false faces teach the verification networks (default 4)\n");
+                 "                  whose false faces teach the verification networks (default 4)\n"
+                 "  --eye-levels-beside N\n"
+                 "                  the eye network also learns each training face's eyes as the\n"
+                 "                  detector searches them when it takes the face up to N levels\n"
+                 "                  too large or too small (default 2)\n"
+                 "  --eye-only      train and write only the eye network (seconds; the same\n"
+                 "                  network a full run writes)\n");
 }
 
 bool EndsWith(const std::string& s, const char* e)
@@ -395,6 +404,12 @@ bool ParseOptions(int argc, char** argv, Options& o)
         } else if (a == "--false-face-rounds") {
             if (!count(o.falseFaceRounds, 64)) return false;
             list = nullptr;
+        } else if (a == "--eye-levels-beside") {
+            if (!count(o.eyeLevelsBeside, 4)) return false;
+            list = nullptr;
+        } else if (a == "--eye-only") {
+            o.eyeOnly = true;
+            list = nullptr;
         } else if (a == "--jitter") {
             if (!count(o.jitter, 16)) return false;
             list = nullptr;
@@ -487,6 +502,9 @@ int TrainDetectorCommand(int argc, char** argv)
     QV_WindowSet candSet(QV_WINDOW_CANDIDATE), faceSet(QV_WINDOW_FACE), eyeSet(QV_WINDOW_EYE);
     QV_WindowSet candTest(QV_WINDOW_CANDIDATE), faceTest(QV_WINDOW_FACE), eyeTest(QV_WINDOW_EYE);
     Random rng(20261207);
+    // Draws for the eye windows at the levels beside the face's own: their own
+    // sequence, so the other networks' windows do not change with them.
+    Random eyeRng(20261208);
 
     // The window on one eye at the detector's eye level (side 1: the eye in
     // the picture's right half).
@@ -496,13 +514,37 @@ int TrainDetectorCommand(int argc, char** argv)
     // Eye windows centred on both eyes of a face at the detector's eye level;
     // the right-half eye mirrored.
     auto addEyes = [&](QV_WindowSet& es, const std::vector<QV_DetImage>& pyr, const QV_FacePlacement& p, int L,
-                       int perEye) {
+                       int perEye, Random* draw = nullptr) {
+        Random& r = draw ? *draw : rng;
         const int E = QV_FaceDetector::EyeLevel(L);
         if (E < 0 || E >= static_cast<int>(pyr.size()) || pyr[E].width == 0) return;
         for (int side = 0; side < 2; ++side) {
             int ex0, ey0;
             eyeWindow(p, side, E, ex0, ey0);
-            for (int k = 0; k < perEye; ++k) es.Add(pyr[E], ex0 + rng.Int(-1, 1), ey0 + rng.Int(-1, 1), side == 1, 1);
+            for (int k = 0; k < perEye; ++k) es.Add(pyr[E], ex0 + r.Int(-1, 1), ey0 + r.Int(-1, 1), side == 1, 1);
+        }
+    };
+    // Eye-sized windows of the detector's search area for each half of a face
+    // found at level L, a little widened, away from the eye.
+    auto addEyeAreaNegatives = [&](QV_WindowSet& es, const std::vector<QV_DetImage>& pyr, const QV_FacePlacement& p,
+                                   int L, int perHalf, Random& r) {
+        const int E = QV_FaceDetector::EyeLevel(L);
+        if (E < 0 || E >= static_cast<int>(pyr.size()) || pyr[E].width == 0) return;
+        int x, y;
+        QV_FaceWindowAt(p, L, x, y);
+        const double s = std::pow(1.2, L - E);
+        const QV_DetImage& ei = pyr[E];
+        for (int side = 0; side < 2; ++side) {
+            int ex0, ey0;
+            eyeWindow(p, side, E, ex0, ey0);
+            const int top0 = static_cast<int>(std::lround(s * y)) - 7 - 3;
+            const int top1 = static_cast<int>(std::lround(s * (y + 10))) - 15 + 3;
+            const int l0 = static_cast<int>(std::lround(s * (x + 10 * side))) - 12 - 3;
+            const int l1 = static_cast<int>(std::lround(s * (x + 10 + 10 * side))) - 12 + 3;
+            for (int k = 0; k < perHalf; ++k) {
+                const int wl = r.Int(l0, std::max(l0, l1)), wt = r.Int(top0, std::max(top0, top1));
+                if (std::abs(wl - ex0) >= 3 || std::abs(wt - ey0) >= 3) es.Add(ei, wl, wt, side == 1, -1);
+            }
         }
     };
 
@@ -556,23 +598,16 @@ int TrainDetectorCommand(int argc, char** argv)
                 fs.Add(pyr[l], fx + (vertical ? across : along), fy + (vertical ? along : across), false, -1);
             }
             addEyes(es, pyr, p, L, 2);
-            // Eye windows of the detector's search area for each half, a
-            // little widened, away from the eye.
-            if (const int E = QV_FaceDetector::EyeLevel(L); E >= 0) {
-                const double s = std::pow(1.2, L - E);
-                const QV_DetImage& ei = pyr[E];
-                for (int side = 0; side < 2; ++side) {
-                    int ex0, ey0;
-                    eyeWindow(p, side, E, ex0, ey0);
-                    const int top0 = static_cast<int>(std::lround(s * y)) - 7 - 3;
-                    const int top1 = static_cast<int>(std::lround(s * (y + 10))) - 15 + 3;
-                    const int l0 = static_cast<int>(std::lround(s * (x + 10 * side))) - 12 - 3;
-                    const int l1 = static_cast<int>(std::lround(s * (x + 10 + 10 * side))) - 12 + 3;
-                    for (int k = 0; k < 6; ++k) {
-                        const int wl = rng.Int(l0, std::max(l0, l1)), wt = rng.Int(top0, std::max(top0, top1));
-                        if (std::abs(wl - ex0) >= 3 || std::abs(wt - ey0) >= 3) es.Add(ei, wl, wt, side == 1, -1);
-                    }
-                }
+            addEyeAreaNegatives(es, pyr, p, L, 6, rng);
+            // The face arbitrated a level or two too large or too small: its
+            // eye search then runs at a level beside the eye level, over an
+            // area whose other half may hold the other eye. The eye is still
+            // the eye there, and the rest of the area is not.
+            for (int dL = -opt.eyeLevelsBeside; dL <= opt.eyeLevelsBeside && !test; ++dL) {
+                const int L2 = L + dL;
+                if (dL == 0 || L2 < 0 || L2 >= levels) continue;
+                addEyes(es, pyr, p, L2, 1, &eyeRng);
+                addEyeAreaNegatives(es, pyr, p, L2, 4, eyeRng);
             }
             // Copies of the face turned by up to 10 degrees and scaled by up
             // to 10%, the second also with darkened skin: the training
@@ -653,6 +688,18 @@ int TrainDetectorCommand(int argc, char** argv)
     for (int i = 0; i < 4; ++i)
         if (!nets[i].Build(QV_DetectorLayout(i), 1000u + i)) return 1;
 
+    // The eye network's windows do not depend on the face networks: it can
+    // be trained alone, the same as in a full run.
+    auto trainEye = [&] { Train(nets[3], eyeSet, 8, 0.01, 41, "eye"); };
+    if (opt.eyeOnly) {
+        trainEye();
+        nets[3].Quantise();
+        if (!nets[3].Save(opt.out)) return 1;
+        int po, p, no, n;
+        Score(nets[3], eyeTest, po, p, no, n);
+        std::printf("held-out eye: %d / %d positive windows accepted, %d / %d negative windows accepted\n", po, p, n - no, n);
+        return 0;
+    }
     // Stage 1 with two rounds of bootstrapping on the pictures' false hits.
     Train(nets[0], candSet, 6, 0.01, 11, "umec");
     for (int round = 0; round < 2; ++round) {
@@ -737,7 +784,7 @@ int TrainDetectorCommand(int argc, char** argv)
         Train(nets[1], faceSet, 2, 0.003, 27 + round, "face17c");
         Train(nets[2], face18Set, 2, 0.003, 37 + round, "face18c");
     }
-    Train(nets[3], eyeSet, 8, 0.01, 41, "eye");
+    trainEye();
 
     for (QV_NetworkTrainer& n : nets) n.Quantise();
     for (QV_NetworkTrainer& n : nets)
