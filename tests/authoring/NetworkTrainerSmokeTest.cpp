@@ -73,7 +73,7 @@ TEST(TrainDetectorSmoke, RefusesBadArgumentsAndMissingLabels)
     EXPECT_EQ(visagen_test::RunProgram({VISAGEN_AUTHOR, "train-detector", "--faces", dir.Path(), "--out", dir.Path(),
                                         "--limit", "0"}),
               2);
-    for (const char* option : {"--bootstrap-portraits", "--jitter", "--eye-levels-beside"})
+    for (const char* option : {"--bootstrap-portraits", "--jitter", "--eye-levels-beside", "--other-check-rows"})
         for (const char* bad : {"-1", "abc", "3x", ""})
             EXPECT_EQ(visagen_test::RunProgram({VISAGEN_AUTHOR, "train-detector", "--faces", dir.Path(), "--out",
                                                 dir.Path(), option, bad}),

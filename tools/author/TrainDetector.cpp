@@ -38,6 +38,7 @@ struct Options {
     int jitter = 2;                // turned and scaled copies of each training face
     double candidateRecall = 0.95; // share of the training faces' windows "umec" must accept
     int falseFaceRounds = 4;       // whole-detector rounds over the training portraits
+    int otherCheckRows = 561;      // size of the portraits for every other false-face round (0: 512 rows throughout)
     int eyeLevelsBeside = 2;       // face levels each side of the true one the eye network learns
     bool eyeOnly = false;          // train and write only the eye network
 };
@@ -48,7 +49,7 @@ void Usage()
                  "usage: visagen-author train-detector --faces DIR --out DIR [--negatives PATH ...]\n"
                  "       [--crops FILE[:FIRST] ...] [--report-portrait FILE ...] [--limit N]\n"
                  "       [--bootstrap-portraits N] [--jitter N] [--false-face-rounds N]\n"
-                 "       [--eye-levels-beside N] [--eye-only]\n"
+                 "       [--other-check-rows R] [--eye-levels-beside N] [--eye-only]\n"
                  "  --faces DIR     labelled portraits: DIR/landmarks-68.json and the images it names\n"
                  "  --out DIR       where the network texts are written\n"
                  "  --negatives     face-free pictures (files or folders of .png/.jpg)\n"
@@ -62,6 +63,10 @@ void Usage()
                  "  --false-face-rounds N\n"
                  "                  rounds of the whole detector over the training portraits\n"
                  "                  whose false faces teach the verification networks (default 4)\n"
+                 "  --other-check-rows R\n"
+                 "                  every other false-face round runs over the portraits resized to\n"
+                 "                  R rows instead of 512 (default 561, half a pyramid level\n"
+                 "                  larger; 0 for 512 rows throughout)\n"
                  "  --eye-levels-beside N\n"
                  "                  the eye network also learns each training face's eyes as the\n"
                  "                  detector searches them when it takes the face up to N levels\n"
@@ -135,12 +140,12 @@ struct Portrait {
 
 // The pipeline's view of a labelled portrait: resized to 512 rows, mirrored
 // when asked. False when the picture cannot be read.
-bool LoadPortrait(const std::string& path, const QV_LabelledFace& lf, bool mirror, Portrait& out)
+bool LoadPortrait(const std::string& path, const QV_LabelledFace& lf, bool mirror, Portrait& out, int rows = 512)
 {
     QV_Image img;
     if (!img.Load(QV_String(path.c_str())) || img.Rows() < 20 || img.Cols() < 20) return false;
     const double cols0 = img.Cols(), rows0 = img.Rows();
-    img.ResizeToHeight(512, true);
+    img.ResizeToHeight(rows, true);
     std::array<QV_Point2D, 68> pts = lf.points;
     for (QV_Point2D& q : pts) {
         q.x = static_cast<float>(q.x * img.Cols() / cols0);
@@ -404,6 +409,9 @@ bool ParseOptions(int argc, char** argv, Options& o)
         } else if (a == "--false-face-rounds") {
             if (!count(o.falseFaceRounds, 64)) return false;
             list = nullptr;
+        } else if (a == "--other-check-rows") {
+            if (!count(o.otherCheckRows, 4096)) return false;
+            list = nullptr;
         } else if (a == "--eye-levels-beside") {
             if (!count(o.eyeLevelsBeside, 4)) return false;
             list = nullptr;
@@ -646,20 +654,26 @@ int TrainDetectorCommand(int argc, char** argv)
     // Training portraits spread over the list, as the pipeline sees them
     // (every other one mirrored), to bootstrap on their false hits: `boot`
     // for the window scans, the larger `checks` for whole-detector runs.
-    auto spread = [&](int count, std::vector<Portrait>& out) {
+    auto spread = [&](int count, std::vector<Portrait>& out, int rows = 512, int mirrored = 1) {
         if (count <= 0 || train.empty()) return;
         const size_t want = std::min(train.size(), static_cast<size_t>(count));
         for (size_t k = 0; k < want; ++k) {
             const QV_LabelledFace& lf = *train[k * train.size() / want];
             Portrait p;
-            if (LoadPortrait(opt.faces + "/" + lf.image, lf, k % 2 == 1, p)) out.push_back(std::move(p));
+            if (LoadPortrait(opt.faces + "/" + lf.image, lf, static_cast<int>(k % 2) == mirrored, p, rows))
+                out.push_back(std::move(p));
         }
     };
-    std::vector<Portrait> boot, checks;
+    std::vector<Portrait> boot, checks, otherChecks;
     spread(opt.bootstrapPortraits, boot);
     spread(opt.bootstrapPortraits ? opt.checkPortraits : 0, checks);
-    std::printf("train-detector: %zu training portraits to bootstrap on, %zu to check for false faces\n", boot.size(),
-                checks.size());
+    // The same portraits at another size, the other ones mirrored: the
+    // pyramid then samples every face between the levels it had before.
+    if (opt.otherCheckRows > 0 && opt.falseFaceRounds > 1)
+        spread(opt.bootstrapPortraits ? opt.checkPortraits : 0, otherChecks, opt.otherCheckRows, 0);
+    std::printf("train-detector: %zu training portraits to bootstrap on, %zu to check for false faces (and %zu at %d "
+                "rows)\n",
+                boot.size(), checks.size(), otherChecks.size(), opt.otherCheckRows);
 
     // Random windows of the face-free pictures and the crops.
     auto addRandom = [&](const std::vector<Picture>& pics, const std::vector<QV_DetImage>& crops, QV_WindowSet& set,
@@ -776,8 +790,10 @@ int TrainDetectorCommand(int argc, char** argv)
     // Faces the whole detector reports on the portraits away from the
     // labelled face, and on the face-free pictures: the windows that voted
     // for them are taught to both verification networks.
+    // Every other round runs over the portraits at the other size.
     for (int round = 0; round < opt.falseFaceRounds && !checks.empty(); ++round) {
-        const FalseFaceCount c = AddFalseFaceWindows(nets, checks, negTrain, faceSet, face18Set);
+        const FalseFaceCount c = AddFalseFaceWindows(nets, (round % 2 && !otherChecks.empty()) ? otherChecks : checks, negTrain,
+                                                    faceSet, face18Set);
         std::printf("  false faces %d: %d on %d of %zu portraits and pictures (%d before the true face); %d + %d windows "
                     "added\n",
                     round + 1, c.faces, c.portraits, checks.size() + negTrain.size(), c.first, c.windows17, c.windows18);
