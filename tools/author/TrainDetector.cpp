@@ -654,23 +654,25 @@ int TrainDetectorCommand(int argc, char** argv)
     // Training portraits spread over the list, as the pipeline sees them
     // (every other one mirrored), to bootstrap on their false hits: `boot`
     // for the window scans, the larger `checks` for whole-detector runs.
-    auto spread = [&](int count, std::vector<Portrait>& out, int rows = 512, int mirrored = 1) {
+    // Portraits whose place in the spread has parity `mirrorParity` are mirrored.
+    auto spread = [&](int count, std::vector<Portrait>& out, int rows = 512, int mirrorParity = 1) {
         if (count <= 0 || train.empty()) return;
         const size_t want = std::min(train.size(), static_cast<size_t>(count));
         for (size_t k = 0; k < want; ++k) {
             const QV_LabelledFace& lf = *train[k * train.size() / want];
             Portrait p;
-            if (LoadPortrait(opt.faces + "/" + lf.image, lf, static_cast<int>(k % 2) == mirrored, p, rows))
+            if (LoadPortrait(opt.faces + "/" + lf.image, lf, static_cast<int>(k % 2) == mirrorParity, p, rows))
                 out.push_back(std::move(p));
         }
     };
+    // The eye network alone needs none of them.
+    const int checkCount = opt.eyeOnly || !opt.bootstrapPortraits ? 0 : opt.checkPortraits;
     std::vector<Portrait> boot, checks, otherChecks;
-    spread(opt.bootstrapPortraits, boot);
-    spread(opt.bootstrapPortraits ? opt.checkPortraits : 0, checks);
+    spread(opt.eyeOnly ? 0 : opt.bootstrapPortraits, boot);
+    spread(checkCount, checks);
     // The same portraits at another size, the other ones mirrored: the
     // pyramid then samples every face between the levels it had before.
-    if (opt.otherCheckRows > 0 && opt.falseFaceRounds > 1)
-        spread(opt.bootstrapPortraits ? opt.checkPortraits : 0, otherChecks, opt.otherCheckRows, 0);
+    if (opt.otherCheckRows > 0 && opt.falseFaceRounds > 1) spread(checkCount, otherChecks, opt.otherCheckRows, 0);
     std::printf("train-detector: %zu training portraits to bootstrap on, %zu to check for false faces (and %zu at %d "
                 "rows)\n",
                 boot.size(), checks.size(), otherChecks.size(), opt.otherCheckRows);
@@ -705,13 +707,20 @@ int TrainDetectorCommand(int argc, char** argv)
     // The eye network's windows do not depend on the face networks: it can
     // be trained alone, the same as in a full run.
     auto trainEye = [&] { Train(nets[3], eyeSet, 8, 0.01, 41, "eye"); };
+    // How a network does on its held-out windows.
+    auto reportHeldOut = [&](int i) {
+        const char* names[4] = {"umec", "face17c", "face18c", "eye"};
+        const QV_WindowSet* tests[4] = {&candTest, &faceTest, &faceTest, &eyeTest};
+        int po, p, no, n;
+        Score(nets[i], *tests[i], po, p, no, n);
+        std::printf("held-out %s: %d / %d positive windows accepted, %d / %d negative windows accepted\n", names[i], po, p,
+                    n - no, n);
+    };
     if (opt.eyeOnly) {
         trainEye();
         nets[3].Quantise();
         if (!nets[3].Save(opt.out)) return 1;
-        int po, p, no, n;
-        Score(nets[3], eyeTest, po, p, no, n);
-        std::printf("held-out eye: %d / %d positive windows accepted, %d / %d negative windows accepted\n", po, p, n - no, n);
+        reportHeldOut(3);
         return 0;
     }
     // Stage 1 with two rounds of bootstrapping on the pictures' false hits.
@@ -807,14 +816,7 @@ int TrainDetectorCommand(int argc, char** argv)
         if (!n.Save(opt.out)) return 1;
 
     // Held-out report.
-    const char* names[4] = {"umec", "face17c", "face18c", "eye"};
-    const QV_WindowSet* tests[4] = {&candTest, &faceTest, &faceTest, &eyeTest};
-    for (int i = 0; i < 4; ++i) {
-        int po, p, no, n;
-        Score(nets[i], *tests[i], po, p, no, n);
-        std::printf("held-out %s: %d / %d positive windows accepted, %d / %d negative windows accepted\n", names[i], po, p,
-                    n - no, n);
-    }
+    for (int i = 0; i < 4; ++i) reportHeldOut(i);
     {  // The two verification networks together, as the detector uses them.
         std::vector<float> in(400);
         int acc = 0, pos = 0, fp = 0, neg = 0;
