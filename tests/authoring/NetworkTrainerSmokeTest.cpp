@@ -73,18 +73,23 @@ TEST(TrainDetectorSmoke, RefusesBadArgumentsAndMissingLabels)
     EXPECT_EQ(visagen_test::RunProgram({VISAGEN_AUTHOR, "train-detector", "--faces", dir.Path(), "--out", dir.Path(),
                                         "--limit", "0"}),
               2);
-    for (const char* option : {"--bootstrap-portraits", "--jitter", "--eye-levels-beside", "--other-check-rows"})
+    for (const char* option : {"--bootstrap-portraits", "--jitter", "--eye-levels-beside", "--other-check-rows",
+                               "--missed-face-windows"})
         for (const char* bad : {"-1", "abc", "3x", ""})
             EXPECT_EQ(visagen_test::RunProgram({VISAGEN_AUTHOR, "train-detector", "--faces", dir.Path(), "--out",
                                                 dir.Path(), option, bad}),
                       2)
                 << option << " '" << bad << "'";
-    // More copies of each face, or more levels beside it, than the tool makes.
+    // More copies of each face, more levels beside it, or more shifted windows
+    // of a missed face than the tool makes.
     EXPECT_EQ(visagen_test::RunProgram({VISAGEN_AUTHOR, "train-detector", "--faces", dir.Path(), "--out", dir.Path(),
                                         "--jitter", "17"}),
               2);
     EXPECT_EQ(visagen_test::RunProgram({VISAGEN_AUTHOR, "train-detector", "--faces", dir.Path(), "--out", dir.Path(),
                                         "--eye-levels-beside", "5"}),
+              2);
+    EXPECT_EQ(visagen_test::RunProgram({VISAGEN_AUTHOR, "train-detector", "--faces", dir.Path(), "--out", dir.Path(),
+                                        "--missed-face-windows", "10"}),
               2);
     EXPECT_EQ(visagen_test::RunProgram({VISAGEN_AUTHOR, "train-detector", "--faces", dir.Path(), "--out", dir.Path()}),
               1);

@@ -35,11 +35,12 @@ struct Options {
     int limit = 0;
     int bootstrapPortraits = 160;  // training portraits the networks are bootstrapped on
     int checkPortraits = 100000;   // training portraits the whole detector is run on for false faces (all)
-    int jitter = 2;                // turned and scaled copies of each training face
+    int jitter = 4;                // turned and scaled copies of each training face
     double candidateRecall = 0.95; // share of the training faces' windows "umec" must accept
-    int falseFaceRounds = 4;       // whole-detector rounds over the training portraits
+    int falseFaceRounds = 5;       // whole-detector rounds over the training portraits
     int otherCheckRows = 561;      // size of the portraits for every other false-face round (0: 512 rows throughout)
     int eyeLevelsBeside = 2;       // face levels each side of the true one the eye network learns
+    int missedFaceWindows = 9;     // windows of each face a false-face round finds no face on, taught as faces
     bool eyeOnly = false;          // train and write only the eye network
 };
 
@@ -49,7 +50,8 @@ void Usage()
                  "usage: visagen-author train-detector --faces DIR --out DIR [--negatives PATH ...]\n"
                  "       [--crops FILE[:FIRST] ...] [--report-portrait FILE ...] [--limit N]\n"
                  "       [--bootstrap-portraits N] [--jitter N] [--false-face-rounds N]\n"
-                 "       [--other-check-rows R] [--eye-levels-beside N] [--eye-only]\n"
+                 "       [--other-check-rows R] [--missed-face-windows N] [--eye-levels-beside N]\n"
+                 "       [--eye-only]\n"
                  "  --faces DIR     labelled portraits: DIR/landmarks-68.json and the images it names\n"
                  "  --out DIR       where the network texts are written\n"
                  "  --negatives     face-free pictures (files or folders of .png/.jpg)\n"
@@ -59,14 +61,19 @@ void Usage()
                  "                  training portraits whose false hits away from the face are\n"
                  "                  added as negatives (default 160, 0 for none)\n"
                  "  --jitter N      turned and scaled copies of each training face, every\n"
-                 "                  second one with darkened skin (default 2)\n"
+                 "                  second one with darkened skin (default 4)\n"
                  "  --false-face-rounds N\n"
                  "                  rounds of the whole detector over the training portraits\n"
-                 "                  whose false faces teach the verification networks (default 4)\n"
+                 "                  whose false faces teach the verification networks (default 5)\n"
                  "  --other-check-rows R\n"
                  "                  every other false-face round runs over the portraits resized to\n"
                  "                  R rows instead of 512 (default 561, half a pyramid level\n"
                  "                  larger; 0 for 512 rows throughout)\n"
+                 "  --missed-face-windows N\n"
+                 "                  a false-face round also teaches both verification networks\n"
+                 "                  the face of every portrait it finds no face on: N windows (at\n"
+                 "                  most 9) at the face's own level, moved by up to a pixel\n"
+                 "                  (default 9, 0 for none)\n"
                  "  --eye-levels-beside N\n"
                  "                  the eye network also learns each training face's eyes as the\n"
                  "                  detector searches them when it takes the face up to N levels\n"
@@ -312,6 +319,7 @@ struct FalseFaceCount {
     int faces = 0;       // false faces found
     int portraits = 0;   // portraits and pictures with at least one
     int first = 0;       // portraits whose first face with both eyes is false
+    int missed = 0;      // portraits with no face reported on the labelled one
     int windows17 = 0, windows18 = 0;
 };
 
@@ -331,14 +339,20 @@ bool FirstWithEyesIsFalse(const int* rec, int n, const std::vector<int>& falseOn
 // and the face-free pictures; around every false face (on a portrait, one
 // away from its labelled face; on a face-free picture, any), the verification
 // windows "face17c" accepts go to its set, those both accept to face18c's.
+// A portrait with no face reported on its labelled one gives `missedWindows`
+// windows of that face at its own level (the centred one first, then those a
+// pixel off) to both sets as faces.
 FalseFaceCount AddFalseFaceWindows(QV_NetworkTrainer nets[4], const std::vector<Portrait>& portraits,
-                                   const std::vector<Picture>& faceFree, QV_WindowSet& set17, QV_WindowSet& set18)
+                                   const std::vector<Picture>& faceFree, QV_WindowSet& set17, QV_WindowSet& set18,
+                                   int missedWindows)
 {
+    static const int kShift[9][2] = {{0, 0}, {-1, 0}, {1, 0}, {0, -1}, {0, 1}, {-1, -1}, {1, 1}, {-1, 1}, {1, -1}};
     FalseFaceCount c;
     QV_FaceDetector detector;
     if (!LoadTrained(nets, detector)) return c;
     const int before17 = set17.Size(), before18 = set18.Size();
     const int n = static_cast<int>(portraits.size() + faceFree.size());
+    std::vector<int> missed;
     // At most twice as many windows as each set has faces (see the rounds above).
     const int total17 = std::min(4000, 2 * Positives(set17)), total18 = std::min(3000, 2 * Positives(set18));
     for (int i = 0; i < n; ++i) {
@@ -352,6 +366,8 @@ FalseFaceCount AddFalseFaceWindows(QV_NetworkTrainer nets[4], const std::vector<
         if (face) {
             falseOnes = QV_FalseFaceRecords(rec, found, *face);
             c.first += FirstWithEyesIsFalse(rec, found, falseOnes);
+            if (static_cast<int>(falseOnes.size()) == found && QV_FaceLevel(*face) < static_cast<int>(pic.pyramid.size()))
+                missed.push_back(i);
         } else {
             for (int k = 0; k < found; ++k) falseOnes.push_back(k);
         }
@@ -368,6 +384,18 @@ FalseFaceCount AddFalseFaceWindows(QV_NetworkTrainer nets[4], const std::vector<
     }
     c.windows17 = set17.Size() - before17;
     c.windows18 = set18.Size() - before18;
+    // The missed faces after the false ones, so that they take no share of
+    // the false windows' room.
+    c.missed = static_cast<int>(missed.size());
+    for (int i : missed) {
+        const QV_FacePlacement& face = portraits[i].face;
+        const int L = QV_FaceLevel(face);
+        int x, y;
+        QV_FaceWindowAt(face, L, x, y);
+        for (int k = 0; k < std::min(missedWindows, 9); ++k)
+            for (QV_WindowSet* set : {&set17, &set18})
+                set->Add(portraits[i].pic.pyramid[L], x + kShift[k][0], y + kShift[k][1], false, 1);
+    }
     return c;
 }
 
@@ -411,6 +439,9 @@ bool ParseOptions(int argc, char** argv, Options& o)
             list = nullptr;
         } else if (a == "--other-check-rows") {
             if (!count(o.otherCheckRows, 4096)) return false;
+            list = nullptr;
+        } else if (a == "--missed-face-windows") {
+            if (!count(o.missedFaceWindows, 9)) return false;
             list = nullptr;
         } else if (a == "--eye-levels-beside") {
             if (!count(o.eyeLevelsBeside, 4)) return false;
@@ -802,10 +833,11 @@ int TrainDetectorCommand(int argc, char** argv)
     // Every other round runs over the portraits at the other size.
     for (int round = 0; round < opt.falseFaceRounds && !checks.empty(); ++round) {
         const FalseFaceCount c = AddFalseFaceWindows(nets, (round % 2 && !otherChecks.empty()) ? otherChecks : checks, negTrain,
-                                                    faceSet, face18Set);
-        std::printf("  false faces %d: %d on %d of %zu portraits and pictures (%d before the true face); %d + %d windows "
-                    "added\n",
-                    round + 1, c.faces, c.portraits, checks.size() + negTrain.size(), c.first, c.windows17, c.windows18);
+                                                    faceSet, face18Set, opt.missedFaceWindows);
+        std::printf("  false faces %d: %d on %d of %zu portraits and pictures (%d before the true face); no face on "
+                    "%d portraits; %d + %d false windows added\n",
+                    round + 1, c.faces, c.portraits, checks.size() + negTrain.size(), c.first, c.missed, c.windows17,
+                    c.windows18);
         Train(nets[1], faceSet, 2, 0.003, 27 + round, "face17c");
         Train(nets[2], face18Set, 2, 0.003, 37 + round, "face18c");
     }
