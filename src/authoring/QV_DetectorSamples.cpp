@@ -177,8 +177,75 @@ QV_DetImage QV_MirrorImage(const QV_DetImage& image)
     return m;
 }
 
+namespace {
+
+// The head in `level` turned by `yaw` about its vertical axis: every row
+// resampled along x, a point at x - cx on the face's cylinder of radius r
+// moving to r sin(asin((x - cx) / r) + yaw). Columns outside the cylinder
+// keep their pixels; its far edge, turned out of view, repeats outward.
+QV_DetImage TurnHead(const QV_DetImage& level, double cx, double r, double yaw)
+{
+    QV_DetImage out(level.width, level.height);
+    std::vector<double> from(static_cast<size_t>(level.width));
+    for (int x = 0; x < level.width; ++x) {
+        const double u = (x - cx) / r;
+        if (std::abs(u) >= 1.0) {
+            from[static_cast<size_t>(x)] = x;
+            continue;
+        }
+        const double phi = std::clamp(std::asin(u) - yaw, -M_PI / 2, M_PI / 2);
+        from[static_cast<size_t>(x)] = cx + r * std::sin(phi);
+    }
+    for (int y = 0; y < level.height; ++y)
+        for (int x = 0; x < level.width; ++x) {
+            const double sx = from[static_cast<size_t>(x)];
+            const double fx0 = std::floor(sx), fx = sx - fx0;
+            const int x0 = static_cast<int>(fx0);
+            const double v = level.Clamped(x0, y) * (1.0 - fx) + level.Clamped(x0 + 1, y) * fx;
+            out.At(x, y) = static_cast<unsigned char>(std::lround(std::clamp(v, 0.0, 255.0)));
+        }
+    return out;
+}
+
+void TurnAndWarp(const QV_DetImage& level, int levelIndex, const QV_FacePlacement& face, const QV_FaceJitter& jitter,
+                 QV_DetImage& out, QV_FacePlacement& outFace);
+
+}  // namespace
+
 void QV_JitterFaceLevel(const QV_DetImage& level, int levelIndex, const QV_FacePlacement& face,
                         const QV_FaceJitter& jitter, QV_DetImage& out, QV_FacePlacement& outFace)
+{
+    const double eyes = std::hypot(face.eyeAX - face.eyeBX, face.eyeAY - face.eyeBY);
+    if (jitter.yaw == 0.0 || !(eyes > 0.0) || level.width == 0 || level.height == 0) {
+        TurnAndWarp(level, levelIndex, face, jitter, out, outFace);
+        return;
+    }
+    // Turn the head first, in input pixels for the placement and in level
+    // pixels for the picture, then rotate, scale and darken the result.
+    const double toLevel = 1.0 / std::pow(1.2, levelIndex);
+    const double r = 1.2 * eyes;
+    QV_FacePlacement turned = face;
+    auto turn = [&](double& x) {
+        const double u = std::clamp((x - face.midX) / r, -1.0, 1.0);
+        x = face.midX + r * std::sin(std::clamp(std::asin(u) + jitter.yaw, -M_PI / 2, M_PI / 2));
+    };
+    turn(turned.eyeAX);
+    turn(turned.eyeBX);
+    turned.midX = 0.5 * (turned.eyeAX + turned.eyeBX);
+    // The size averages the eye distance with the (unchanged) eye-mouth
+    // distance; only the first part narrows.
+    const double turnedEyes = std::hypot(turned.eyeAX - turned.eyeBX, turned.eyeAY - turned.eyeBY);
+    turned.size = face.size + 0.5 * (turnedEyes - eyes);
+    const QV_DetImage head = TurnHead(level, face.midX * toLevel, r * toLevel, jitter.yaw);
+    QV_FaceJitter rest = jitter;
+    rest.yaw = 0.0;
+    TurnAndWarp(head, levelIndex, turned, rest, out, outFace);
+}
+
+namespace {
+
+void TurnAndWarp(const QV_DetImage& level, int levelIndex, const QV_FacePlacement& face, const QV_FaceJitter& jitter,
+                 QV_DetImage& out, QV_FacePlacement& outFace)
 {
     const double toLevel = 1.0 / std::pow(1.2, levelIndex);
     const double cx = face.midX * toLevel, cy = face.midY * toLevel;
@@ -233,8 +300,6 @@ void QV_JitterFaceLevel(const QV_DetImage& level, int levelIndex, const QV_FaceP
             out.At(x, y) = static_cast<unsigned char>(std::lround(std::clamp(v, 0.0, 255.0)));
         }
 }
-
-namespace {
 
 bool NpyFail(const char* what)
 {

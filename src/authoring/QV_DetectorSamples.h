@@ -90,10 +90,15 @@ QV_DetImage QV_MirrorImage(const QV_DetImage& image);
 // scaled by `scale` about its eye midpoint, and with `gamma` > 1 its skin
 // darkened (a gamma curve faded in over an ellipse around the eyes, nose and
 // mouth, so eye whites stay bright and the background keeps its tones).
+// With `yaw` (radians, positive towards the picture's right) the head is
+// first turned about its vertical axis, the face taken as a cylinder 1.2 eye
+// distances in radius centred under the eye midpoint; the picture outside
+// the cylinder stays where it was.
 struct QV_FaceJitter {
     double angle = 0.0;
     double scale = 1.0;
     double gamma = 1.0;
+    double yaw = 0.0;
 };
 // Resamples `level` (pyramid level `levelIndex` of a picture whose face is
 // `face`, in input pixels) bilinearly into `out`, of the same size, and gives

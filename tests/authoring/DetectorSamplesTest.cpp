@@ -256,8 +256,41 @@ TEST(DetectorSamples, JitteredFaceKeepsItsEyesOnTheEyes)
     EXPECT_LT(out.At(240, 240), out.At(240 + 95, 240));
     EXPECT_LT(out.At(240 + 95, 240), 150);
 
+    // Turned about the vertical axis towards the picture's right: both eyes
+    // move right, the nearer (left-hand) one less, so they close up; the
+    // placement follows them, and the picture beyond the face's cylinder
+    // (1.2 eye distances around the midpoint) keeps its pixels.
+    level.At(100, 100) = 40;
+    level.At(350, 300) = 60;
+    QV_FaceJitter yaw;
+    yaw.yaw = 0.3;
+    QV_JitterFaceLevel(level, B, face, yaw, out, moved);
+    EXPECT_GT(moved.eyeBX, face.eyeBX);
+    EXPECT_GT(moved.eyeAX - face.eyeAX, 0.0);
+    EXPECT_LT(moved.eyeAX - face.eyeAX, moved.eyeBX - face.eyeBX);
+    EXPECT_DOUBLE_EQ(moved.eyeAY, face.eyeAY);
+    const double r = 1.2 * 80 * s;
+    const double expectA = face.midX + r * std::sin(std::asin(40 * s / r) + 0.3);
+    EXPECT_NEAR(moved.eyeAX, expectA, 1e-9);
+    EXPECT_NEAR(moved.midX, 0.5 * (moved.eyeAX + moved.eyeBX), 1e-9);
+    EXPECT_LT(moved.size, face.size);
+    EXPECT_GT(moved.size, 0.9 * face.size);
+    for (const auto& e : {std::pair{moved.eyeAX, moved.eyeAY}, std::pair{moved.eyeBX, moved.eyeBY}}) {
+        const int x = static_cast<int>(std::lround(e.first / s)), y = static_cast<int>(std::lround(e.second / s));
+        EXPECT_LT(out.At(x, y), 20) << x << ", " << y;
+    }
+    EXPECT_EQ(out.At(100, 100), 40);
+    EXPECT_EQ(out.At(350, 300), 60);
+    EXPECT_EQ(out.At(200, 200), 150);  // the old eye place is skin now
+    // Turned and rotated together: the rotation applies to the turned face.
+    yaw.angle = 0.2;
+    QV_JitterFaceLevel(level, B, face, yaw, out, moved);
+    EXPECT_NEAR(std::atan2(moved.eyeAY - moved.eyeBY, moved.eyeAX - moved.eyeBX), 0.2, 1e-9);
+
     QV_DetImage empty;
     QV_JitterFaceLevel(empty, 0, face, turn, out, moved);
+    EXPECT_EQ(out.width, 0);
+    QV_JitterFaceLevel(empty, 0, face, yaw, out, moved);
     EXPECT_EQ(out.width, 0);
 }
 

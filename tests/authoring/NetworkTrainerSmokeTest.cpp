@@ -74,7 +74,7 @@ TEST(TrainDetectorSmoke, RefusesBadArgumentsAndMissingLabels)
                                         "--limit", "0"}),
               2);
     for (const char* option : {"--bootstrap-portraits", "--jitter", "--eye-levels-beside", "--other-check-rows",
-                               "--missed-face-windows"})
+                               "--missed-face-windows", "--yaw"})
         for (const char* bad : {"-1", "abc", "3x", ""})
             EXPECT_EQ(visagen_test::RunProgram({VISAGEN_AUTHOR, "train-detector", "--faces", dir.Path(), "--out",
                                                 dir.Path(), option, bad}),
@@ -90,6 +90,9 @@ TEST(TrainDetectorSmoke, RefusesBadArgumentsAndMissingLabels)
               2);
     EXPECT_EQ(visagen_test::RunProgram({VISAGEN_AUTHOR, "train-detector", "--faces", dir.Path(), "--out", dir.Path(),
                                         "--missed-face-windows", "10"}),
+              2);
+    EXPECT_EQ(visagen_test::RunProgram({VISAGEN_AUTHOR, "train-detector", "--faces", dir.Path(), "--out", dir.Path(),
+                                        "--yaw", "41"}),
               2);
     EXPECT_EQ(visagen_test::RunProgram({VISAGEN_AUTHOR, "train-detector", "--faces", dir.Path(), "--out", dir.Path()}),
               1);

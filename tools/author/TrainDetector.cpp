@@ -41,6 +41,7 @@ struct Options {
     int otherCheckRows = 561;      // size of the portraits for every other false-face round (0: 512 rows throughout)
     int eyeLevelsBeside = 2;       // face levels each side of the true one the eye network learns
     int missedFaceWindows = 9;     // windows of each face a false-face round finds no face on, taught as faces
+    int yawDegrees = 0;            // largest turn of the head about its vertical axis in the jittered copies
     bool eyeOnly = false;          // train and write only the eye network
 };
 
@@ -51,7 +52,7 @@ void Usage()
                  "       [--crops FILE[:FIRST] ...] [--report-portrait FILE ...] [--limit N]\n"
                  "       [--bootstrap-portraits N] [--jitter N] [--false-face-rounds N]\n"
                  "       [--other-check-rows R] [--missed-face-windows N] [--eye-levels-beside N]\n"
-                 "       [--eye-only]\n"
+                 "       [--yaw DEG] [--eye-only]\n"
                  "  --faces DIR     labelled portraits: DIR/landmarks-68.json and the images it names\n"
                  "  --out DIR       where the network texts are written\n"
                  "  --negatives     face-free pictures (files or folders of .png/.jpg)\n"
@@ -62,6 +63,8 @@ void Usage()
                  "                  added as negatives (default 160, 0 for none)\n"
                  "  --jitter N      turned and scaled copies of each training face, every\n"
                  "                  second one with darkened skin (default 4)\n"
+                 "  --yaw DEG       the jittered copies also turn the head about its vertical\n"
+                 "                  axis by up to DEG degrees either way (default 0, at most 40)\n"
                  "  --false-face-rounds N\n"
                  "                  rounds of the whole detector over the training portraits\n"
                  "                  whose false faces teach the verification networks (default 5)\n"
@@ -443,6 +446,9 @@ bool ParseOptions(int argc, char** argv, Options& o)
         } else if (a == "--missed-face-windows") {
             if (!count(o.missedFaceWindows, 9)) return false;
             list = nullptr;
+        } else if (a == "--yaw") {
+            if (!count(o.yawDegrees, 40)) return false;
+            list = nullptr;
         } else if (a == "--eye-levels-beside") {
             if (!count(o.eyeLevelsBeside, 4)) return false;
             list = nullptr;
@@ -657,6 +663,7 @@ int TrainDetectorCommand(int argc, char** argv)
                 jit.scale = 0.9 + 0.2 * rng.Real();
                 const double g = 1.6 + 1.4 * rng.Real();
                 if (j % 2 == 1) jit.gamma = g;
+                if (opt.yawDegrees > 0) jit.yaw = (rng.Real() * 2.0 - 1.0) * opt.yawDegrees * M_PI / 180.0;
                 // From eight levels finer than the face: the eye level too.
                 const int B = std::max(0, L - 8);
                 QV_DetImage warped;
