@@ -273,6 +273,9 @@ void TurnAndWarp(const QV_DetImage& level, int levelIndex, const QV_FacePlacemen
     for (int v = 0; v < 256; ++v)
         curve[v] = static_cast<unsigned char>(std::lround(255.0 * std::pow(v / 255.0, darken ? jitter.gamma : 1.0)));
 
+    const bool brim = jitter.brimTone >= 0 && jitter.brimTone <= 255 && size > 0.0;
+    const double brimEdge = -jitter.brimHeight * size, brimFade = 0.1 * size;
+
     out = QV_DetImage(level.width, level.height);
     if (level.width == 0 || level.height == 0) return;
     for (int y = 0; y < level.height; ++y)
@@ -295,6 +298,15 @@ void TurnAndWarp(const QV_DetImage& level, int levelIndex, const QV_FacePlacemen
                 if (w > 0.0) {
                     const int iv = static_cast<int>(std::lround(v));
                     v = (1.0 - w) * v + w * curve[iv < 0 ? 0 : iv > 255 ? 255 : iv];
+                }
+            }
+            if (brim) {
+                // Along the eye line and down from it, in output pixels.
+                const double ux = x - cx, uy = y - cy;
+                const double a = c * ux + s * uy, b = -s * ux + c * uy;
+                if (std::abs(a) < 1.6 * size && b < brimEdge + brimFade && b > brimEdge - 1.2 * size) {
+                    const double w = b <= brimEdge ? 1.0 : (brimEdge + brimFade - b) / brimFade;
+                    v = (1.0 - w) * v + w * jitter.brimTone;
                 }
             }
             out.At(x, y) = static_cast<unsigned char>(std::lround(std::clamp(v, 0.0, 255.0)));

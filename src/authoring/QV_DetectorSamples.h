@@ -94,11 +94,17 @@ QV_DetImage QV_MirrorImage(const QV_DetImage& image);
 // first turned about its vertical axis, the face taken as a cylinder 1.2 eye
 // distances in radius centred under the eye midpoint; the picture outside
 // the cylinder stays where it was.
+// With `brimTone` 0..255 a flat band of that grey (a cap's brim, a fringe)
+// covers the forehead from `brimHeight` eye distances above the eye line
+// 1.2 eye distances up, and 1.6 to each side of the eye midpoint, its lower
+// edge faded over a tenth of the eye distance.
 struct QV_FaceJitter {
     double angle = 0.0;
     double scale = 1.0;
     double gamma = 1.0;
     double yaw = 0.0;
+    int brimTone = -1;
+    double brimHeight = 0.6;
 };
 // Resamples `level` (pyramid level `levelIndex` of a picture whose face is
 // `face`, in input pixels) bilinearly into `out`, of the same size, and gives

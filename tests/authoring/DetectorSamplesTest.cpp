@@ -287,6 +287,30 @@ TEST(DetectorSamples, JitteredFaceKeepsItsEyesOnTheEyes)
     QV_JitterFaceLevel(level, B, face, yaw, out, moved);
     EXPECT_NEAR(std::atan2(moved.eyeAY - moved.eyeBY, moved.eyeAX - moved.eyeBX), 0.2, 1e-9);
 
+    // A brim from half an eye distance above the eye line (80 level pixels
+    // here) up: the forehead takes its tone, the eyes, the skin just above
+    // them, the picture beside it and far above it keep theirs.
+    QV_FaceJitter cap;
+    cap.brimTone = 30;
+    cap.brimHeight = 0.5;
+    QV_JitterFaceLevel(level, B, face, cap, out, moved);
+    EXPECT_EQ(out.At(240, 200 - 64), 30);
+    EXPECT_EQ(out.At(180, 200 - 64), 30);
+    EXPECT_EQ(out.At(140, 200 - 45), 30);
+    EXPECT_EQ(out.At(200, 200), 0);
+    EXPECT_EQ(out.At(240, 200 - 24), 150);
+    EXPECT_EQ(out.At(240 + 140, 200 - 64), 150);
+    EXPECT_EQ(out.At(240, 200 - 150), 150);
+    EXPECT_GT(out.At(240, 200 - 38), 30);  // the faded lower edge
+    EXPECT_LT(out.At(240, 200 - 38), 150);
+    // It turns with the face: the brim stays above the turned eye line.
+    cap.angle = 0.4;
+    QV_JitterFaceLevel(level, B, face, cap, out, moved);
+    EXPECT_EQ(out.At(static_cast<int>(std::lround(240 + 64 * std::sin(0.4))),
+                     static_cast<int>(std::lround(200 - 64 * std::cos(0.4)))),
+              30);
+    EXPECT_NE(out.At(140, 200 - 45), 30);
+
     QV_DetImage empty;
     QV_JitterFaceLevel(empty, 0, face, turn, out, moved);
     EXPECT_EQ(out.width, 0);

@@ -42,6 +42,7 @@ struct Options {
     int eyeLevelsBeside = 2;       // face levels each side of the true one the eye network learns
     int missedFaceWindows = 9;     // windows of each face a false-face round finds no face on, taught as faces
     int yawDegrees = 0;            // largest turn of the head about its vertical axis in the jittered copies
+    bool brims = false;            // every other jittered copy (at random) gets a flat band over its forehead
     bool eyeOnly = false;          // train and write only the eye network
 };
 
@@ -52,7 +53,7 @@ void Usage()
                  "       [--crops FILE[:FIRST] ...] [--report-portrait FILE ...] [--limit N]\n"
                  "       [--bootstrap-portraits N] [--jitter N] [--false-face-rounds N]\n"
                  "       [--other-check-rows R] [--missed-face-windows N] [--eye-levels-beside N]\n"
-                 "       [--yaw DEG] [--eye-only]\n"
+                 "       [--yaw DEG] [--brims] [--eye-only]\n"
                  "  --faces DIR     labelled portraits: DIR/landmarks-68.json and the images it names\n"
                  "  --out DIR       where the network texts are written\n"
                  "  --negatives     face-free pictures (files or folders of .png/.jpg)\n"
@@ -65,6 +66,8 @@ void Usage()
                  "                  second one with darkened skin (default 4)\n"
                  "  --yaw DEG       the jittered copies also turn the head about its vertical\n"
                  "                  axis by up to DEG degrees either way (default 0, at most 40)\n"
+                 "  --brims         about half the jittered copies get a flat grey band over the\n"
+                 "                  forehead down to just above the brows (a cap's brim, a fringe)\n"
                  "  --false-face-rounds N\n"
                  "                  rounds of the whole detector over the training portraits\n"
                  "                  whose false faces teach the verification networks (default 5)\n"
@@ -452,6 +455,9 @@ bool ParseOptions(int argc, char** argv, Options& o)
         } else if (a == "--eye-levels-beside") {
             if (!count(o.eyeLevelsBeside, 4)) return false;
             list = nullptr;
+        } else if (a == "--brims") {
+            o.brims = true;
+            list = nullptr;
         } else if (a == "--eye-only") {
             o.eyeOnly = true;
             list = nullptr;
@@ -664,6 +670,10 @@ int TrainDetectorCommand(int argc, char** argv)
                 const double g = 1.6 + 1.4 * rng.Real();
                 if (j % 2 == 1) jit.gamma = g;
                 if (opt.yawDegrees > 0) jit.yaw = (rng.Real() * 2.0 - 1.0) * opt.yawDegrees * M_PI / 180.0;
+                if (opt.brims && rng.Int(0, 1) == 1) {
+                    jit.brimTone = rng.Int(10, 240);
+                    jit.brimHeight = 0.45 + 0.4 * rng.Real();
+                }
                 // From eight levels finer than the face: the eye level too.
                 const int B = std::max(0, L - 8);
                 QV_DetImage warped;
