@@ -207,45 +207,10 @@ QV_DetImage TurnHead(const QV_DetImage& level, double cx, double r, double yaw)
     return out;
 }
 
-void TurnAndWarp(const QV_DetImage& level, int levelIndex, const QV_FacePlacement& face, const QV_FaceJitter& jitter,
-                 QV_DetImage& out, QV_FacePlacement& outFace);
-
-}  // namespace
-
-void QV_JitterFaceLevel(const QV_DetImage& level, int levelIndex, const QV_FacePlacement& face,
-                        const QV_FaceJitter& jitter, QV_DetImage& out, QV_FacePlacement& outFace)
-{
-    const double eyes = std::hypot(face.eyeAX - face.eyeBX, face.eyeAY - face.eyeBY);
-    if (jitter.yaw == 0.0 || !(eyes > 0.0) || level.width == 0 || level.height == 0) {
-        TurnAndWarp(level, levelIndex, face, jitter, out, outFace);
-        return;
-    }
-    // Turn the head first, in input pixels for the placement and in level
-    // pixels for the picture, then rotate, scale and darken the result.
-    const double toLevel = 1.0 / std::pow(1.2, levelIndex);
-    const double r = 1.2 * eyes;
-    QV_FacePlacement turned = face;
-    auto turn = [&](double& x) {
-        const double u = std::clamp((x - face.midX) / r, -1.0, 1.0);
-        x = face.midX + r * std::sin(std::clamp(std::asin(u) + jitter.yaw, -M_PI / 2, M_PI / 2));
-    };
-    turn(turned.eyeAX);
-    turn(turned.eyeBX);
-    turned.midX = 0.5 * (turned.eyeAX + turned.eyeBX);
-    // The size averages the eye distance with the (unchanged) eye-mouth
-    // distance; only the first part narrows.
-    const double turnedEyes = std::hypot(turned.eyeAX - turned.eyeBX, turned.eyeAY - turned.eyeBY);
-    turned.size = face.size + 0.5 * (turnedEyes - eyes);
-    const QV_DetImage head = TurnHead(level, face.midX * toLevel, r * toLevel, jitter.yaw);
-    QV_FaceJitter rest = jitter;
-    rest.yaw = 0.0;
-    TurnAndWarp(head, levelIndex, turned, rest, out, outFace);
-}
-
-namespace {
-
-void TurnAndWarp(const QV_DetImage& level, int levelIndex, const QV_FacePlacement& face, const QV_FaceJitter& jitter,
-                 QV_DetImage& out, QV_FacePlacement& outFace)
+// The face rotated and scaled about its eye midpoint, its skin darkened and
+// its forehead banded as `jitter` asks (its yaw is not read here).
+void WarpFace(const QV_DetImage& level, int levelIndex, const QV_FacePlacement& face, const QV_FaceJitter& jitter,
+              QV_DetImage& out, QV_FacePlacement& outFace)
 {
     const double toLevel = 1.0 / std::pow(1.2, levelIndex);
     const double cx = face.midX * toLevel, cy = face.midY * toLevel;
@@ -312,6 +277,38 @@ void TurnAndWarp(const QV_DetImage& level, int levelIndex, const QV_FacePlacemen
             out.At(x, y) = static_cast<unsigned char>(std::lround(std::clamp(v, 0.0, 255.0)));
         }
 }
+
+}  // namespace
+
+void QV_JitterFaceLevel(const QV_DetImage& level, int levelIndex, const QV_FacePlacement& face,
+                        const QV_FaceJitter& jitter, QV_DetImage& out, QV_FacePlacement& outFace)
+{
+    const double eyes = std::hypot(face.eyeAX - face.eyeBX, face.eyeAY - face.eyeBY);
+    if (jitter.yaw == 0.0 || !(eyes > 0.0) || level.width == 0 || level.height == 0) {
+        WarpFace(level, levelIndex, face, jitter, out, outFace);
+        return;
+    }
+    // Turn the head first, in input pixels for the placement and in level
+    // pixels for the picture, then rotate, scale and darken the result.
+    const double toLevel = 1.0 / std::pow(1.2, levelIndex);
+    const double r = 1.2 * eyes;
+    QV_FacePlacement turned = face;
+    auto turn = [&](double& x) {
+        const double u = std::clamp((x - face.midX) / r, -1.0, 1.0);
+        x = face.midX + r * std::sin(std::clamp(std::asin(u) + jitter.yaw, -M_PI / 2, M_PI / 2));
+    };
+    turn(turned.eyeAX);
+    turn(turned.eyeBX);
+    turned.midX = 0.5 * (turned.eyeAX + turned.eyeBX);
+    // The size averages the eye distance with the (unchanged) eye-mouth
+    // distance; only the first part narrows.
+    const double turnedEyes = std::hypot(turned.eyeAX - turned.eyeBX, turned.eyeAY - turned.eyeBY);
+    turned.size = face.size + 0.5 * (turnedEyes - eyes);
+    const QV_DetImage head = TurnHead(level, face.midX * toLevel, r * toLevel, jitter.yaw);
+    WarpFace(head, levelIndex, turned, jitter, out, outFace);
+}
+
+namespace {
 
 bool NpyFail(const char* what)
 {

@@ -7,6 +7,7 @@
 #include <random>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "QV_FaceDetector.h"
@@ -80,20 +81,14 @@ TEST(TrainDetectorSmoke, RefusesBadArgumentsAndMissingLabels)
                                                 dir.Path(), option, bad}),
                       2)
                 << option << " '" << bad << "'";
-    // More copies of each face, more levels beside it, or more shifted windows
-    // of a missed face than the tool makes.
-    EXPECT_EQ(visagen_test::RunProgram({VISAGEN_AUTHOR, "train-detector", "--faces", dir.Path(), "--out", dir.Path(),
-                                        "--jitter", "17"}),
-              2);
-    EXPECT_EQ(visagen_test::RunProgram({VISAGEN_AUTHOR, "train-detector", "--faces", dir.Path(), "--out", dir.Path(),
-                                        "--eye-levels-beside", "5"}),
-              2);
-    EXPECT_EQ(visagen_test::RunProgram({VISAGEN_AUTHOR, "train-detector", "--faces", dir.Path(), "--out", dir.Path(),
-                                        "--missed-face-windows", "10"}),
-              2);
-    EXPECT_EQ(visagen_test::RunProgram({VISAGEN_AUTHOR, "train-detector", "--faces", dir.Path(), "--out", dir.Path(),
-                                        "--yaw", "41"}),
-              2);
+    // More copies of each face, more levels beside it, more shifted windows
+    // of a missed face, or a wider turn than the tool makes.
+    for (const auto& [option, tooMany] : {std::pair{"--jitter", "17"}, std::pair{"--eye-levels-beside", "5"},
+                                          std::pair{"--missed-face-windows", "10"}, std::pair{"--yaw", "41"}})
+        EXPECT_EQ(visagen_test::RunProgram({VISAGEN_AUTHOR, "train-detector", "--faces", dir.Path(), "--out",
+                                            dir.Path(), option, tooMany}),
+                  2)
+            << option << " " << tooMany;
     EXPECT_EQ(visagen_test::RunProgram({VISAGEN_AUTHOR, "train-detector", "--faces", dir.Path(), "--out", dir.Path()}),
               1);
     // Zero portraits to bootstrap on is a valid choice: it fails only on the missing labels.

@@ -42,7 +42,7 @@ struct Options {
     int eyeLevelsBeside = 2;       // face levels each side of the true one the eye network learns
     int missedFaceWindows = 9;     // windows of each face a false-face round finds no face on, taught as faces
     int yawDegrees = 0;            // largest turn of the head about its vertical axis in the jittered copies
-    bool brims = false;            // every other jittered copy (at random) gets a flat band over its forehead
+    bool brims = false;            // about half the jittered copies get a flat band over the forehead
     bool eyeOnly = false;          // train and write only the eye network
 };
 
