@@ -375,6 +375,13 @@ std::array<QV_Point2D, 68> QV_NormalisedLandmarks(const QV_LabelledFace& face)
     return out;
 }
 
+double QV_HeadTurn(const QV_LabelledFace& face)
+{
+    const double x0 = face.points[0].x, x16 = face.points[16].x;
+    if (std::abs(x16 - x0) < 1e-6) return 0.0;
+    return (face.points[30].x - x0) / (x16 - x0) - 0.5;
+}
+
 namespace {
 
 void AppendJsonString(std::string& out, const std::string& text)

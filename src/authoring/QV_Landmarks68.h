@@ -33,3 +33,8 @@ bool QV_ReadLandmarks68(const char* path, std::vector<QV_LabelledFace>& faces);
 // The 68 points in normalised image coordinates (x / width, 1 - y / height,
 // i.e. y counted from the bottom row).
 std::array<QV_Point2D, 68> QV_NormalisedLandmarks(const QV_LabelledFace& face);
+
+// How far the head is turned from frontal: where the nose tip (30) lies
+// between the jaw's ends (0 and 16), less one half. 0 frontal, about +-0.25
+// a third of the way to profile; 0 when the jaw's ends coincide.
+double QV_HeadTurn(const QV_LabelledFace& face);

@@ -16,8 +16,13 @@ std::string Points(int n, int dims = 2)
     std::string s = "[";
     for (int i = 0; i < n; ++i) {
         if (i) s += ", ";
-        s += "[" + std::to_string(i) + ".5";
-        for (int d = 1; d < dims; ++d) s += ", " + std::to_string(1000 + i);
+        s += '[';
+        s += std::to_string(i);
+        s += ".5";
+        for (int d = 1; d < dims; ++d) {
+            s += ", ";
+            s += std::to_string(1000 + i);
+        }
         s += "]";
     }
     return s + "]";
@@ -74,6 +79,25 @@ TEST(Landmarks68, NormalisedPointsCountYFromTheBottom)
     auto n = QV_NormalisedLandmarks(face);
     EXPECT_FLOAT_EQ(n[5].x, 0.25f);
     EXPECT_FLOAT_EQ(n[5].y, 0.75f);
+}
+
+TEST(Landmarks68, HeadTurnIsTheNoseTipsPlaceBetweenTheJawsEnds)
+{
+    QV_LabelledFace face;
+    face.points[0] = {100.0f, 50.0f};
+    face.points[16] = {300.0f, 50.0f};
+    face.points[30] = {200.0f, 80.0f};
+    EXPECT_DOUBLE_EQ(QV_HeadTurn(face), 0.0);
+    face.points[30].x = 250.0f;  // towards jaw point 16: the subject's left
+    EXPECT_DOUBLE_EQ(QV_HeadTurn(face), 0.25);
+    face.points[30].x = 130.0f;
+    EXPECT_NEAR(QV_HeadTurn(face), -0.35, 1e-9);
+    // A mirrored face turns the other way by as much.
+    std::swap(face.points[0], face.points[16]);
+    EXPECT_NEAR(QV_HeadTurn(face), 0.35, 1e-9);
+    // No jaw width: no turn rather than a division by zero.
+    face.points[16] = face.points[0];
+    EXPECT_DOUBLE_EQ(QV_HeadTurn(face), 0.0);
 }
 
 TEST(Landmarks68, MalformedTextFailsCleanly)

@@ -75,16 +75,17 @@ TEST(TrainDetectorSmoke, RefusesBadArgumentsAndMissingLabels)
                                         "--limit", "0"}),
               2);
     for (const char* option : {"--bootstrap-portraits", "--jitter", "--eye-levels-beside", "--other-check-rows",
-                               "--missed-face-windows", "--yaw"})
+                               "--missed-face-windows", "--yaw", "--turned-copies"})
         for (const char* bad : {"-1", "abc", "3x", ""})
             EXPECT_EQ(visagen_test::RunProgram({VISAGEN_AUTHOR, "train-detector", "--faces", dir.Path(), "--out",
                                                 dir.Path(), option, bad}),
                       2)
                 << option << " '" << bad << "'";
-    // More copies of each face, more levels beside it, more shifted windows
-    // of a missed face, or a wider turn than the tool makes.
+    // More copies of each face (turned or not), more levels beside it, more
+    // shifted windows of a missed face, or a wider turn than the tool makes.
     for (const auto& [option, tooMany] : {std::pair{"--jitter", "17"}, std::pair{"--eye-levels-beside", "5"},
-                                          std::pair{"--missed-face-windows", "10"}, std::pair{"--yaw", "41"}})
+                                          std::pair{"--missed-face-windows", "10"}, std::pair{"--yaw", "41"},
+                                          std::pair{"--turned-copies", "17"}})
         EXPECT_EQ(visagen_test::RunProgram({VISAGEN_AUTHOR, "train-detector", "--faces", dir.Path(), "--out",
                                             dir.Path(), option, tooMany}),
                   2)

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
@@ -43,6 +44,7 @@ struct Options {
     int missedFaceWindows = 9;     // windows of each face a false-face round finds no face on, taught as faces
     int yawDegrees = 0;            // largest turn of the head about its vertical axis in the jittered copies
     bool brims = false;            // about half the jittered copies get a flat band over the forehead
+    int turnedCopies = 0;          // more jittered copies of each face turned well aside (few in the portraits)
     bool eyeOnly = false;          // train and write only the eye network
 };
 
@@ -53,7 +55,7 @@ void Usage()
                  "       [--crops FILE[:FIRST] ...] [--report-portrait FILE ...] [--limit N]\n"
                  "       [--bootstrap-portraits N] [--jitter N] [--false-face-rounds N]\n"
                  "       [--other-check-rows R] [--missed-face-windows N] [--eye-levels-beside N]\n"
-                 "       [--yaw DEG] [--brims] [--eye-only]\n"
+                 "       [--yaw DEG] [--brims] [--turned-copies N] [--eye-only]\n"
                  "  --faces DIR     labelled portraits: DIR/landmarks-68.json and the images it names\n"
                  "  --out DIR       where the network texts are written\n"
                  "  --negatives     face-free pictures (files or folders of .png/.jpg)\n"
@@ -68,6 +70,10 @@ void Usage()
                  "                  axis by up to DEG degrees either way (default 0, at most 40)\n"
                  "  --brims         about half the jittered copies get a flat grey band over the\n"
                  "                  forehead down to just above the brows (a cap's brim, a fringe)\n"
+                 "  --turned-copies N\n"
+                 "                  faces whose labelled nose tip lies more than 15%% of the jaw's\n"
+                 "                  width off its middle (turned a fifth of the way to profile or\n"
+                 "                  more) get N jittered copies more (default 0, at most 16)\n"
                  "  --false-face-rounds N\n"
                  "                  rounds of the whole detector over the training portraits\n"
                  "                  whose false faces teach the verification networks (default 5)\n"
@@ -407,6 +413,21 @@ FalseFaceCount AddFalseFaceWindows(QV_NetworkTrainer nets[4], const std::vector<
 
 bool ParseOptions(int argc, char** argv, Options& o)
 {
+    // The options that take a whole number from 0 to the most given.
+    const struct {
+        const char* name;
+        int* value;
+        long most;
+    } counts[] = {
+        {"--bootstrap-portraits", &o.bootstrapPortraits, 100000},
+        {"--false-face-rounds", &o.falseFaceRounds, 64},
+        {"--other-check-rows", &o.otherCheckRows, 4096},
+        {"--missed-face-windows", &o.missedFaceWindows, 9},
+        {"--yaw", &o.yawDegrees, 40},
+        {"--eye-levels-beside", &o.eyeLevelsBeside, 4},
+        {"--turned-copies", &o.turnedCopies, 16},
+        {"--jitter", &o.jitter, 16},
+    };
     std::vector<std::string>* list = nullptr;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
@@ -415,55 +436,30 @@ bool ParseOptions(int argc, char** argv, Options& o)
             v = argv[++i];
             return true;
         };
-        // The next argument as a whole number from 0 to `most`.
-        auto count = [&](int& out, long most) {
+        // A list of files runs up to the next option.
+        if (!a.empty() && a[0] == '-') list = nullptr;
+        const auto counted = std::find_if(std::begin(counts), std::end(counts),
+                                          [&](const auto& c) { return a == c.name; });
+        if (counted != std::end(counts)) {
             std::string v;
             if (!value(v)) return false;
             char* end = nullptr;
             const long n = std::strtol(v.c_str(), &end, 10);
-            if (v.empty() || *end != '\0' || n < 0 || n > most) return false;
-            out = static_cast<int>(n);
-            return true;
-        };
-        if (a == "--faces") {
+            if (v.empty() || *end != '\0' || n < 0 || n > counted->most) return false;
+            *counted->value = static_cast<int>(n);
+        } else if (a == "--faces") {
             if (!value(o.faces)) return false;
-            list = nullptr;
         } else if (a == "--out") {
             if (!value(o.out)) return false;
-            list = nullptr;
         } else if (a == "--limit") {
             std::string v;
             if (!value(v)) return false;
             o.limit = std::atoi(v.c_str());
             if (o.limit <= 0) return false;
-            list = nullptr;
-        } else if (a == "--bootstrap-portraits") {
-            if (!count(o.bootstrapPortraits, 100000)) return false;
-            list = nullptr;
-        } else if (a == "--false-face-rounds") {
-            if (!count(o.falseFaceRounds, 64)) return false;
-            list = nullptr;
-        } else if (a == "--other-check-rows") {
-            if (!count(o.otherCheckRows, 4096)) return false;
-            list = nullptr;
-        } else if (a == "--missed-face-windows") {
-            if (!count(o.missedFaceWindows, 9)) return false;
-            list = nullptr;
-        } else if (a == "--yaw") {
-            if (!count(o.yawDegrees, 40)) return false;
-            list = nullptr;
-        } else if (a == "--eye-levels-beside") {
-            if (!count(o.eyeLevelsBeside, 4)) return false;
-            list = nullptr;
         } else if (a == "--brims") {
             o.brims = true;
-            list = nullptr;
         } else if (a == "--eye-only") {
             o.eyeOnly = true;
-            list = nullptr;
-        } else if (a == "--jitter") {
-            if (!count(o.jitter, 16)) return false;
-            list = nullptr;
         } else if (a == "--negatives") {
             list = &o.negatives;
         } else if (a == "--crops") {
@@ -663,7 +659,11 @@ int TrainDetectorCommand(int argc, char** argv)
             // Copies of the face turned by up to 10 degrees and scaled by up
             // to 10%, the second also with darkened skin: the training
             // portraits are mostly lit evenly and light-skinned.
-            for (int j = 0; j < (test ? 0 : opt.jitter); ++j) {
+            // Faces turned well aside are few among the portraits; those get
+            // more copies.
+            const int copies = test ? 0
+                                    : opt.jitter + (std::abs(QV_HeadTurn(lf)) > 0.15 ? opt.turnedCopies : 0);
+            for (int j = 0; j < copies; ++j) {
                 QV_FaceJitter jit;
                 jit.angle = (rng.Real() * 2.0 - 1.0) * 10.0 * M_PI / 180.0;
                 jit.scale = 0.9 + 0.2 * rng.Real();
