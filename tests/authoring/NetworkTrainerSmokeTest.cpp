@@ -37,6 +37,11 @@ TEST(TrainDetectorSmoke, WritesFourNetworksTheDetectorLoads)
     std::mt19937 g(3);
     for (int i = 0; i < 120 * 100; ++i) pgm += static_cast<char>(g() & 255);
     visagen_test::WriteFileText(dir.File("noise.pgm"), pgm);
+    // An output path that is a file fails before any training, and leaves it.
+    EXPECT_EQ(visagen_test::RunProgram({VISAGEN_AUTHOR, "train-detector", "--faces", VISAGEN_FACES_DIR, "--out",
+                                        dir.File("noise.pgm"), "--limit", "2", "--negatives", dir.File("noise.pgm")}),
+              1);
+    EXPECT_EQ(visagen_test::ReadFileBytes(dir.File("noise.pgm")).size(), pgm.size());
     ASSERT_EQ(visagen_test::RunProgram({VISAGEN_AUTHOR, "train-detector", "--faces", VISAGEN_FACES_DIR, "--out",
                                         dir.Path(), "--limit", "2", "--negatives", dir.File("noise.pgm")}),
               0);
@@ -55,16 +60,18 @@ TEST(TrainDetectorSmoke, WritesFourNetworksTheDetectorLoads)
     }
     EXPECT_EQ(texts[3].weights[0], "113250 epochs");
 
-    // The eye network alone: the same network the full run wrote, and nothing else.
-    visagen_test::TempDir eyeDir;
+    // The eye network alone: the same network the full run wrote, and nothing
+    // else, in a folder the run makes.
+    visagen_test::TempDir eyeParent;
+    const std::string eyeDir = eyeParent.File("eye-only");
     ASSERT_EQ(visagen_test::RunProgram({VISAGEN_AUTHOR, "train-detector", "--faces", VISAGEN_FACES_DIR, "--out",
-                                        eyeDir.Path(), "--limit", "2", "--negatives", dir.File("noise.pgm"),
+                                        eyeDir, "--limit", "2", "--negatives", dir.File("noise.pgm"),
                                         "--eye-only"}),
               0);
-    EXPECT_EQ(Lines(eyeDir.File("eye.weights.txt")), texts[3].weights);
-    EXPECT_EQ(Lines(eyeDir.File("eye.structure.txt")), texts[3].structure);
-    EXPECT_FALSE(std::filesystem::exists(eyeDir.File("umec.weights.txt")));
-    EXPECT_FALSE(std::filesystem::exists(eyeDir.File("face17c.weights.txt")));
+    EXPECT_EQ(Lines(eyeDir + "/eye.weights.txt"), texts[3].weights);
+    EXPECT_EQ(Lines(eyeDir + "/eye.structure.txt"), texts[3].structure);
+    EXPECT_FALSE(std::filesystem::exists(eyeDir + "/umec.weights.txt"));
+    EXPECT_FALSE(std::filesystem::exists(eyeDir + "/face17c.weights.txt"));
 }
 
 TEST(TrainDetectorSmoke, RefusesBadArgumentsAndMissingLabels)

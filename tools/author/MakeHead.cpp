@@ -1,28 +1,15 @@
 // visagen-author make-head OUTDIR: builds the standard plug-in's template
 // head and its data, writes the asset folder OUTDIR/QuorHeadLoadDir and then
 // the head model file OUTDIR/Standard.qvhead read back from that folder.
-#include <sys/stat.h>
 
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <memory>
 #include <string>
 
 #include "Commands.h"
+#include "Folders.h"
 #include "QV_HeadModelFile.h"
 #include "QV_MugShotBuilder.h"
-
-namespace {
-
-bool MakeFolder(const std::string& path)
-{
-    if (::mkdir(path.c_str(), 0755) == 0 || errno == EEXIST) return true;
-    std::fprintf(stderr, "visagen-author make-head: cannot create %s: %s\n", path.c_str(), std::strerror(errno));
-    return false;
-}
-
-}  // namespace
 
 int MakeHeadCommand(int argc, char** argv)
 {
@@ -33,7 +20,8 @@ int MakeHeadCommand(int argc, char** argv)
     std::string out = argv[1];
     while (out.size() > 1 && (out.back() == '/' || out.back() == '\\')) out.pop_back();
     const std::string assets = out + "/QuorHeadLoadDir";
-    if (!MakeFolder(out) || !MakeFolder(assets)) return 1;
+    const char* command = "visagen-author make-head";
+    if (!MakeFolder(command, out) || !MakeFolder(command, assets)) return 1;
 
     QV_TemplateHeadData data;
     if (!QV_BuildTemplateHeadData(data) || !QV_SaveTemplateHeadData(data, QV_String(assets.c_str()))) return 1;

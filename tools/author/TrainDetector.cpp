@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "Commands.h"
+#include "Folders.h"
 #include "QV_DetectorSamples.h"
 #include "QV_FaceDetector.h"
 #include "QV_FaceOverlap.h"
@@ -493,6 +494,9 @@ int TrainDetectorCommand(int argc, char** argv)
                      labelPath.c_str());
         return 1;
     }
+    // The networks are written only after the training: find a bad output
+    // path before it.
+    if (!MakeFolder("visagen-author train-detector", opt.out)) return 1;
     std::vector<const QV_LabelledFace*> train, heldOut;
     for (const QV_LabelledFace& f : labels) (QV_IsHeldOut(f.image) ? heldOut : train).push_back(&f);
     if (opt.limit > 0 && static_cast<int>(train.size()) > opt.limit) train.resize(opt.limit);
