@@ -924,6 +924,11 @@ int TrainDetectorCommand(int argc, char** argv)
                 both, heldOut.size(), close);
     {  // As the pipeline runs it, on the portraits at 512 rows.
         int read = 0, pairs = 0, near = 0, falseFirst = 0;
+        std::string noPair, offPair, falseNames;  // the portraits behind the counts
+        auto name = [](std::string& list, const std::string& image) {
+            list += ' ';
+            list += image.substr(image.find_last_of("/\\") + 1);
+        };
         for (const QV_LabelledFace* f : heldOut) {
             Portrait p;
             if (!LoadPortrait(opt.faces + "/" + f->image, *f, false, p)) continue;
@@ -931,21 +936,32 @@ int TrainDetectorCommand(int argc, char** argv)
             const QV_DetImage& im = p.pic.pyramid[0];
             int* rec = nullptr;
             const int found = detector.Detect(im.width, im.height, im.pixels.data(), &rec);
-            falseFirst += FirstWithEyesIsFalse(rec, found, QV_FalseFaceRecords(rec, found, p.face));
-            for (int i = 0; i < found; ++i) {
+            if (FirstWithEyesIsFalse(rec, found, QV_FalseFaceRecords(rec, found, p.face))) {
+                ++falseFirst;
+                name(falseNames, f->image);
+            }
+            bool paired = false;
+            for (int i = 0; i < found && !paired; ++i) {
                 const int* r = rec + static_cast<long>(i) * QV_REC_SIZE;
                 if (r[QV_REC_EYE_A_FLAG] != 1 || r[QV_REC_EYE_B_FLAG] != 1) continue;
+                paired = true;
                 ++pairs;
                 const double iod = std::hypot(p.face.eyeAX - p.face.eyeBX, p.face.eyeAY - p.face.eyeBY);
-                near += std::hypot(r[QV_REC_EYE_A_X] - p.face.eyeAX, r[QV_REC_EYE_A_Y] - p.face.eyeAY) < 0.25 * iod &&
-                        std::hypot(r[QV_REC_EYE_B_X] - p.face.eyeBX, r[QV_REC_EYE_B_Y] - p.face.eyeBY) < 0.25 * iod;
-                break;
+                const bool close =
+                    std::hypot(r[QV_REC_EYE_A_X] - p.face.eyeAX, r[QV_REC_EYE_A_Y] - p.face.eyeAY) < 0.25 * iod &&
+                    std::hypot(r[QV_REC_EYE_B_X] - p.face.eyeBX, r[QV_REC_EYE_B_Y] - p.face.eyeBY) < 0.25 * iod;
+                near += close;
+                if (!close) name(offPair, f->image);
             }
+            if (!paired) name(noPair, f->image);
             std::free(rec);
         }
         std::printf("held-out portraits at 512 rows: both eyes on %d / %d (%d within a quarter of the eye distance), "
                     "a false face first on %d\n",
                     pairs, read, near, falseFirst);
+        if (!noPair.empty()) std::printf("  no eye pair:%s\n", noPair.c_str());
+        if (!offPair.empty()) std::printf("  the pair a quarter of the eye distance off or more:%s\n", offPair.c_str());
+        if (!falseNames.empty()) std::printf("  a false face first:%s\n", falseNames.c_str());
     }
     for (const std::string& path : opt.portraits) {
         int b = 0, c = 0;
