@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <random>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "QV_NetworkFolder.h"
 #include "QV_NetworkTrainer.h"
 #include "QV_NetworkTrainerLayouts.h"
 #include "QV_NeuralNet.h"
@@ -238,4 +240,37 @@ TEST(NetworkTrainer, SaveReportsAFolderItCannotWrite)
     EXPECT_FALSE(t.Save(dir.File("missing/folder")));
     EXPECT_NE(testing::internal::GetCapturedStderr().find("QV_NetworkTrainer::Save() Error! : cannot write"),
               std::string::npos);
+}
+
+TEST(NetworkTrainer, AFolderOfSavedNetworksLoadsIntoTheDetectorAndABrokenOneDoesNot)
+{
+    visagen_test::TempDir dir;
+    int connections[4];
+    for (int i = 0; i < 4; ++i) {
+        QV_NetworkTrainer t;
+        ASSERT_TRUE(t.Build(QV_DetectorLayout(i), 5 + i));
+        t.Quantise();
+        ASSERT_TRUE(t.Save(dir.Path()));
+        connections[i] = t.Connections();
+    }
+    QV_FaceDetector detector;
+    ASSERT_TRUE(QV_LoadNetworkFolder(dir.Path(), detector));
+    EXPECT_TRUE(detector.Ready());
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(detector.Net(i).Connections(), connections[i]) << i;
+
+    // Every cut of a weight text fails, as does a missing file.
+    const std::string eye = dir.File("eye.weights.txt");
+    const std::vector<unsigned char> whole = visagen_test::ReadFileBytes(eye);
+    for (size_t cut : {size_t{0}, size_t{9}, whole.size() / 2, whole.size() - 12}) {
+        visagen_test::WriteFileText(eye, std::string(whole.begin(), whole.begin() + cut));
+        QV_FaceDetector d;
+        testing::internal::CaptureStderr();
+        EXPECT_FALSE(QV_LoadNetworkFolder(dir.Path(), d)) << cut;
+        testing::internal::GetCapturedStderr();
+    }
+    std::filesystem::remove(eye);
+    QV_FaceDetector d;
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(QV_LoadNetworkFolder(dir.Path(), d));
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("eye.weights.txt"), std::string::npos);
 }

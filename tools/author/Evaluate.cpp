@@ -15,6 +15,7 @@
 #include "QV_FindEyes.h"
 #include "QV_HeldOut.h"
 #include "QV_Landmarks68.h"
+#include "QV_NetworkFolder.h"
 
 namespace {
 
@@ -79,7 +80,7 @@ bool Fit(QV_FaceSearch& model, const QV_Image& photo, const QV_Point2D& right, c
 
 int EvaluateCommand(int argc, char** argv)
 {
-    std::string faces, data;
+    std::string faces, data, networks;
     int limit = 0;
     bool all = false, each = false, usage = false;
     for (int i = 1; i < argc && !usage; ++i) {
@@ -87,25 +88,34 @@ int EvaluateCommand(int argc, char** argv)
         const bool hasValue = i + 1 < argc;
         if (a == "--faces" && hasValue) faces = argv[++i];
         else if (a == "--data" && hasValue) data = argv[++i];
+        else if (a == "--networks" && hasValue) networks = argv[++i];
         else if (a == "--limit" && hasValue) limit = std::max(0, std::atoi(argv[++i]));
         else if (a == "--all") all = true;
         else if (a == "--each") each = true;
         else {
-            const bool needsValue = a == "--faces" || a == "--data" || a == "--limit";
+            const bool needsValue = a == "--faces" || a == "--data" || a == "--networks" || a == "--limit";
             std::fprintf(stderr, needsValue ? "evaluate: %s needs a value\n" : "evaluate: unknown option %s\n",
                          a.c_str());
             usage = true;
         }
     }
     if (usage || faces.empty() || data.empty()) {
-        std::fprintf(stderr, "usage: visagen-author evaluate --faces DIR --data DIR [--limit N] [--all] [--each]\n"
-                             "  --all   every labelled portrait, not only the held-out ones\n"
-                             "  --each  a line for every portrait\n");
+        std::fprintf(stderr, "usage: visagen-author evaluate --faces DIR --data DIR [--networks DIR] [--limit N]\n"
+                             "       [--all] [--each]\n"
+                             "  --networks DIR  the detector networks train-detector wrote there instead of\n"
+                             "                  those compiled into the program\n"
+                             "  --all           every labelled portrait, not only the held-out ones\n"
+                             "  --each          a line for every portrait\n");
         return 2;
     }
     QV_FaceSearch model;
     if (!model.Read(QV_String(data + "/Head.qvface"))) {
         std::fprintf(stderr, "evaluate: cannot read %s/Head.qvface\n", data.c_str());
+        return 1;
+    }
+    QV_FaceDetector detector;
+    if (!networks.empty() && !QV_LoadNetworkFolder(networks, detector)) {
+        std::fprintf(stderr, "evaluate: cannot read the networks in %s\n", networks.c_str());
         return 1;
     }
     std::vector<QV_LabelledFace> labelled;
@@ -152,7 +162,7 @@ int EvaluateCommand(int argc, char** argv)
                         Describe(fromTeacher).c_str());
 
         QV_Point2D a, b;
-        if (FindEyes(photo, a, b)) {
+        if (networks.empty() ? FindEyes(photo, a, b) : FindEyes(detector, photo, a, b)) {
             ++eyesFound;
             // The eye in the left half of the picture is the subject's right.
             const float eyeError =
