@@ -283,3 +283,17 @@ double QV_RaiseRecall(QV_NetworkTrainer& net, const std::vector<std::vector<floa
     return raise;
 }
 
+
+void QV_WeightMean::Add(const std::vector<double>& weights)
+{
+    if (count == 0) sum.assign(weights.size(), 0.0);
+    if (weights.size() != sum.size()) return;
+    for (size_t i = 0; i < sum.size(); ++i) sum[i] += weights[i];
+    ++count;
+}
+
+void QV_WeightMean::Apply(std::vector<double>& weights) const
+{
+    if (count == 0 || weights.size() != sum.size()) return;
+    for (size_t i = 0; i < sum.size(); ++i) weights[i] = sum[i] / count;
+}

@@ -96,6 +96,20 @@ private:
     double out = 0.0;
 };
 
+// The running mean of a network's weight vectors (all of one length).
+class QV_WeightMean {
+public:
+    void Add(const std::vector<double>& weights);
+    int Count() const { return count; }
+    // Replaces `weights` by the mean; unchanged when nothing was added or the
+    // lengths differ.
+    void Apply(std::vector<double>& weights) const;
+
+private:
+    std::vector<double> sum;
+    int count = 0;
+};
+
 // Raises the output bias of `net` until it accepts (output > 0) at least
 // `share` of the windows `faces` (pixel inputs each), and never lowers it:
 // the first stage of a cascade must miss few faces, the stages after it

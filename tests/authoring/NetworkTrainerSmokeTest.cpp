@@ -60,6 +60,20 @@ TEST(TrainDetectorSmoke, WritesFourNetworksTheDetectorLoads)
     }
     EXPECT_EQ(texts[3].weights[0], "113250 epochs");
 
+    // Averaging the last rounds' weights changes the verification networks
+    // only: the candidate and eye networks are trained before and after them
+    // from their own draws.
+    visagen_test::TempDir averaged;
+    ASSERT_EQ(visagen_test::RunProgram({VISAGEN_AUTHOR, "train-detector", "--faces", VISAGEN_FACES_DIR, "--out",
+                                        averaged.Path(), "--limit", "2", "--negatives", dir.File("noise.pgm"),
+                                        "--average-rounds", "2"}),
+              0);
+    for (int i = 0; i < 4; ++i) {
+        const std::vector<std::string> w = Lines(averaged.File(std::string(names[i]) + ".weights.txt"));
+        ASSERT_EQ(w.size(), texts[i].weights.size()) << names[i];
+        EXPECT_EQ(w == texts[i].weights, i == 0 || i == 3) << names[i];
+    }
+
     // The eye network alone: the same network the full run wrote, and nothing
     // else, in a folder the run makes.
     visagen_test::TempDir eyeParent;
@@ -78,11 +92,13 @@ TEST(TrainDetectorSmoke, RefusesBadArgumentsAndMissingLabels)
 {
     visagen_test::TempDir dir;
     EXPECT_EQ(visagen_test::RunProgram({VISAGEN_AUTHOR, "train-detector", "--out", dir.Path()}), 2);
-    EXPECT_EQ(visagen_test::RunProgram({VISAGEN_AUTHOR, "train-detector", "--faces", dir.Path(), "--out", dir.Path(),
-                                        "--limit", "0"}),
-              2);
+    for (const char* limit : {"0", "3x", "-2", ""})
+        EXPECT_EQ(visagen_test::RunProgram({VISAGEN_AUTHOR, "train-detector", "--faces", dir.Path(), "--out",
+                                            dir.Path(), "--limit", limit}),
+                  2)
+            << "--limit '" << limit << "'";
     for (const char* option : {"--bootstrap-portraits", "--jitter", "--eye-levels-beside", "--other-check-rows",
-                               "--missed-face-windows", "--yaw", "--turned-copies"})
+                               "--missed-face-windows", "--yaw", "--turned-copies", "--average-rounds"})
         for (const char* bad : {"-1", "abc", "3x", ""})
             EXPECT_EQ(visagen_test::RunProgram({VISAGEN_AUTHOR, "train-detector", "--faces", dir.Path(), "--out",
                                                 dir.Path(), option, bad}),
@@ -97,6 +113,10 @@ TEST(TrainDetectorSmoke, RefusesBadArgumentsAndMissingLabels)
                                             dir.Path(), option, tooMany}),
                   2)
             << option << " " << tooMany;
+    // More rounds averaged than there are.
+    EXPECT_EQ(visagen_test::RunProgram({VISAGEN_AUTHOR, "train-detector", "--faces", dir.Path(), "--out", dir.Path(),
+                                        "--false-face-rounds", "2", "--average-rounds", "3"}),
+              2);
     EXPECT_EQ(visagen_test::RunProgram({VISAGEN_AUTHOR, "train-detector", "--faces", dir.Path(), "--out", dir.Path()}),
               1);
     // Zero portraits to bootstrap on is a valid choice: it fails only on the missing labels.

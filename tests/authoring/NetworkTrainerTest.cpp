@@ -274,3 +274,25 @@ TEST(NetworkTrainer, AFolderOfSavedNetworksLoadsIntoTheDetectorAndABrokenOneDoes
     EXPECT_FALSE(QV_LoadNetworkFolder(dir.Path(), d));
     EXPECT_NE(testing::internal::GetCapturedStderr().find("eye.weights.txt"), std::string::npos);
 }
+
+TEST(NetworkTrainer, WeightMeanAveragesWhatWasAddedAndLeavesOtherLengthsAlone)
+{
+    std::vector<double> w = {5.0, -5.0, 7.0};
+    QV_WeightMean none;
+    none.Apply(w);  // nothing added: the weights stay
+    EXPECT_EQ(w, (std::vector<double>{5.0, -5.0, 7.0}));
+
+    QV_WeightMean mean;
+    mean.Add({1.0, 2.0, -3.0});
+    mean.Add({3.0, 2.0, 0.0});
+    mean.Add({1.0, 2.0, 0.5, 9.0});  // another network's length: not counted
+    mean.Add({2.0, -1.0, 0.0});
+    EXPECT_EQ(mean.Count(), 3);
+    mean.Apply(w);
+    EXPECT_DOUBLE_EQ(w[0], 2.0);
+    EXPECT_DOUBLE_EQ(w[1], 1.0);
+    EXPECT_DOUBLE_EQ(w[2], -1.0);
+    std::vector<double> other = {4.0, 4.0};
+    mean.Apply(other);
+    EXPECT_EQ(other, (std::vector<double>{4.0, 4.0}));
+}

@@ -57,6 +57,8 @@ TEST(TrainFaceSmoke, RefusesBadArguments)
         {{"evaluate", "--faces", dir.Path(), "--data", dir.Path()}, 1},  // no model
         {{"evaluate", "--faces", dir.Path(), "--data", dir.Path(), "--all", "--bogus"}, 2},
         {{"evaluate", "--faces", dir.Path(), "--data"}, 2},
+        {{"evaluate", "--faces", dir.Path(), "--data", dir.Path(), "--limit", "3x"}, 2},
+        {{"evaluate", "--faces", dir.Path(), "--data", dir.Path(), "--limit", "0"}, 2},
         {{"no-such-command"}, 2},
     };
     for (const Case& c : cases) {

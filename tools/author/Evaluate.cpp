@@ -16,6 +16,7 @@
 #include "QV_HeldOut.h"
 #include "QV_Landmarks68.h"
 #include "QV_NetworkFolder.h"
+#include "WholeNumbers.h"
 
 namespace {
 
@@ -89,7 +90,12 @@ int EvaluateCommand(int argc, char** argv)
         if (a == "--faces" && hasValue) faces = argv[++i];
         else if (a == "--data" && hasValue) data = argv[++i];
         else if (a == "--networks" && hasValue) networks = argv[++i];
-        else if (a == "--limit" && hasValue) limit = std::max(0, std::atoi(argv[++i]));
+        else if (a == "--limit" && hasValue) {
+            if (!ParseWholeNumber(argv[++i], 1, 1000000, limit)) {
+                std::fprintf(stderr, "evaluate: --limit takes a whole number from 1\n");
+                usage = true;
+            }
+        }
         else if (a == "--all") all = true;
         else if (a == "--each") each = true;
         else {

@@ -26,6 +26,7 @@
 #include "QV_Image.h"
 #include "QV_Landmarks68.h"
 #include "QV_NetworkTrainerLayouts.h"
+#include "WholeNumbers.h"
 
 namespace {
 
@@ -46,6 +47,7 @@ struct Options {
     int yawDegrees = 0;            // largest turn of the head about its vertical axis in the jittered copies
     bool brims = false;            // about half the jittered copies get a flat band over the forehead
     int turnedCopies = 0;          // more jittered copies of each face turned well aside (few in the portraits)
+    int averageRounds = 0;         // last false-face rounds whose epochs' verification weights are averaged
     bool eyeOnly = false;          // train and write only the eye network
 };
 
@@ -56,7 +58,7 @@ void Usage()
                  "       [--crops FILE[:FIRST] ...] [--report-portrait FILE ...] [--limit N]\n"
                  "       [--bootstrap-portraits N] [--jitter N] [--false-face-rounds N]\n"
                  "       [--other-check-rows R] [--missed-face-windows N] [--eye-levels-beside N]\n"
-                 "       [--yaw DEG] [--brims] [--turned-copies N] [--eye-only]\n"
+                 "       [--yaw DEG] [--brims] [--turned-copies N] [--average-rounds N] [--eye-only]\n"
                  "  --faces DIR     labelled portraits: DIR/landmarks-68.json and the images it names\n"
                  "  --out DIR       where the network texts are written\n"
                  "  --negatives     face-free pictures (files or folders of .png/.jpg)\n"
@@ -87,6 +89,10 @@ void Usage()
                  "                  the face of every portrait it finds no face on: N windows (at\n"
                  "                  most 9) at the face's own level, moved by up to a pixel\n"
                  "                  (default 9, 0 for none)\n"
+                 "  --average-rounds N\n"
+                 "                  the verification networks keep the mean of their weights after\n"
+                 "                  each epoch of the last N false-face rounds instead of the last\n"
+                 "                  weights (default 0, at most the rounds)\n"
                  "  --eye-levels-beside N\n"
                  "                  the eye network also learns each training face's eyes as the\n"
                  "                  detector searches them when it takes the face up to N levels\n"
@@ -182,8 +188,10 @@ bool LoadPortrait(const std::string& path, const QV_LabelledFace& lf, bool mirro
 }
 
 // Trains with class-balanced stochastic gradient descent; the epochs go over
-// the windows in a fresh shuffled order each time with a falling rate.
-void Train(QV_NetworkTrainer& net, const QV_WindowSet& set, int epochs, double rate, unsigned seed, const char* what)
+// the windows in a fresh shuffled order each time with a falling rate. With
+// `mean` the weights after every epoch are added to it.
+void Train(QV_NetworkTrainer& net, const QV_WindowSet& set, int epochs, double rate, unsigned seed, const char* what,
+           QV_WeightMean* mean = nullptr)
 {
     const int n = set.Size();
     if (n == 0) return;
@@ -206,6 +214,7 @@ void Train(QV_NetworkTrainer& net, const QV_WindowSet& set, int epochs, double r
         }
         std::printf("  %s epoch %d: %d windows (%d faces), mean loss %.4f\n", what, e + 1, n, pos, loss / n);
         std::fflush(stdout);
+        if (mean) mean->Add(net.Weights());
     }
 }
 
@@ -427,6 +436,7 @@ bool ParseOptions(int argc, char** argv, Options& o)
         {"--yaw", &o.yawDegrees, 40},
         {"--eye-levels-beside", &o.eyeLevelsBeside, 4},
         {"--turned-copies", &o.turnedCopies, 16},
+        {"--average-rounds", &o.averageRounds, 64},
         {"--jitter", &o.jitter, 16},
     };
     std::vector<std::string>* list = nullptr;
@@ -443,20 +453,14 @@ bool ParseOptions(int argc, char** argv, Options& o)
                                           [&](const auto& c) { return a == c.name; });
         if (counted != std::end(counts)) {
             std::string v;
-            if (!value(v)) return false;
-            char* end = nullptr;
-            const long n = std::strtol(v.c_str(), &end, 10);
-            if (v.empty() || *end != '\0' || n < 0 || n > counted->most) return false;
-            *counted->value = static_cast<int>(n);
+            if (!value(v) || !ParseWholeNumber(v.c_str(), 0, counted->most, *counted->value)) return false;
         } else if (a == "--faces") {
             if (!value(o.faces)) return false;
         } else if (a == "--out") {
             if (!value(o.out)) return false;
         } else if (a == "--limit") {
             std::string v;
-            if (!value(v)) return false;
-            o.limit = std::atoi(v.c_str());
-            if (o.limit <= 0) return false;
+            if (!value(v) || !ParseWholeNumber(v.c_str(), 1, 1000000, o.limit)) return false;
         } else if (a == "--brims") {
             o.brims = true;
         } else if (a == "--eye-only") {
@@ -475,7 +479,7 @@ bool ParseOptions(int argc, char** argv, Options& o)
             return false;
         }
     }
-    return !o.faces.empty() && !o.out.empty();
+    return !o.faces.empty() && !o.out.empty() && o.averageRounds <= o.falseFaceRounds;
 }
 
 }  // namespace
@@ -852,6 +856,7 @@ int TrainDetectorCommand(int argc, char** argv)
     // labelled face, and on the face-free pictures: the windows that voted
     // for them are taught to both verification networks.
     // Every other round runs over the portraits at the other size.
+    QV_WeightMean means[2];
     for (int round = 0; round < opt.falseFaceRounds && !checks.empty(); ++round) {
         const FalseFaceCount c = AddFalseFaceWindows(nets, (round % 2 && !otherChecks.empty()) ? otherChecks : checks, negTrain,
                                                     faceSet, face18Set, opt.missedFaceWindows);
@@ -859,9 +864,14 @@ int TrainDetectorCommand(int argc, char** argv)
                     "%d portraits; %d + %d false windows added\n",
                     round + 1, c.faces, c.portraits, checks.size() + negTrain.size(), c.first, c.missed, c.windows17,
                     c.windows18);
-        Train(nets[1], faceSet, 2, 0.003, 27 + round, "face17c");
-        Train(nets[2], face18Set, 2, 0.003, 37 + round, "face18c");
+        const bool averaged = round >= opt.falseFaceRounds - opt.averageRounds;
+        Train(nets[1], faceSet, 2, 0.003, 27 + round, "face17c", averaged ? &means[0] : nullptr);
+        Train(nets[2], face18Set, 2, 0.003, 37 + round, "face18c", averaged ? &means[1] : nullptr);
     }
+    // The mean of the last rounds' weights: single stochastic steps leave the
+    // last weights wherever the last windows pushed them.
+    for (int i = 0; i < 2; ++i)
+        if (means[i].Count() > 0) means[i].Apply(nets[1 + i].Weights());
     trainEye();
 
     for (QV_NetworkTrainer& n : nets) n.Quantise();

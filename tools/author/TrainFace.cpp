@@ -13,6 +13,7 @@
 #include "QV_HeldOut.h"
 #include "QV_Landmarks68.h"
 #include "TrainFaceExamples.h"
+#include "WholeNumbers.h"
 
 namespace {
 
@@ -41,15 +42,6 @@ void Usage()
                  "  DIR holds landmarks-68.json and the images it names.\n");
 }
 
-bool ParseInt(const char* text, int low, int high, int& out)
-{
-    char* end = nullptr;
-    long v = std::strtol(text, &end, 10);
-    if (end == text || *end != '\0' || v < low || v > high) return false;
-    out = static_cast<int>(v);
-    return true;
-}
-
 bool ParseOptions(int argc, char** argv, TrainFaceOptions& o)
 {
     for (int i = 1; i < argc; ++i) {
@@ -63,14 +55,14 @@ bool ParseOptions(int argc, char** argv, TrainFaceOptions& o)
         bool ok = true;
         if (a == "--faces") o.faces = v;
         else if (a == "--out") o.out = v;
-        else if (a == "--limit") ok = ParseInt(v, 1, 1000000, o.limit);
-        else if (a == "--jitter") ok = ParseInt(v, 0, 20, o.jitter);
-        else if (a == "--seed") ok = ParseInt(v, 0, 2147483647, n), o.seed = static_cast<std::uint32_t>(n);
-        else if (a == "--image-width") ok = ParseInt(v, 16, 4096, o.imageWidth);
-        else if (a == "--profile-levels") ok = ParseInt(v, 1, 8, o.trainer.profileLevels);
-        else if (a == "--profile-width") ok = ParseInt(v, 16, 4096, o.trainer.profileWidth);
-        else if (a == "--appearance-levels") ok = ParseInt(v, 1, 4, o.trainer.appearanceLevels);
-        else if (a == "--appearance-width") ok = ParseInt(v, 16, 1024, o.trainer.appearanceWidth);
+        else if (a == "--limit") ok = ParseWholeNumber(v, 1, 1000000, o.limit);
+        else if (a == "--jitter") ok = ParseWholeNumber(v, 0, 20, o.jitter);
+        else if (a == "--seed") ok = ParseWholeNumber(v, 0, 2147483647, n), o.seed = static_cast<std::uint32_t>(n);
+        else if (a == "--image-width") ok = ParseWholeNumber(v, 16, 4096, o.imageWidth);
+        else if (a == "--profile-levels") ok = ParseWholeNumber(v, 1, 8, o.trainer.profileLevels);
+        else if (a == "--profile-width") ok = ParseWholeNumber(v, 16, 4096, o.trainer.profileWidth);
+        else if (a == "--appearance-levels") ok = ParseWholeNumber(v, 1, 4, o.trainer.appearanceLevels);
+        else if (a == "--appearance-width") ok = ParseWholeNumber(v, 16, 1024, o.trainer.appearanceWidth);
         else if (a == "--appearance-percentage" || a == "--texture-percentage") {
             char* end = nullptr;
             float f = std::strtof(v, &end);
