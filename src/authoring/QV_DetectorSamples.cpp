@@ -128,6 +128,19 @@ QV_FacePlacement QV_PlaceFace(const std::array<QV_Point2D, 68>& p)
     return f;
 }
 
+QV_FacePlacement QV_LfwCropFace()
+{
+    QV_FacePlacement f;
+    f.eyeBX = 5.75;
+    f.eyeAX = 14.75;
+    f.eyeBY = f.eyeAY = 8.0;
+    f.midX = 0.5 * (f.eyeAX + f.eyeBX);
+    f.midY = 8.0;
+    const double mouth = std::hypot(10.5 - f.midX, 17.5 - f.midY);
+    f.size = 0.5 * ((f.eyeAX - f.eyeBX) + mouth * kEyeDistance / kEyeMouth);
+    return f;
+}
+
 QV_FacePlacement QV_MirrorPlacement(const QV_FacePlacement& p, int width)
 {
     QV_FacePlacement m = p;

@@ -74,6 +74,11 @@ QV_FacePlacement QV_PlaceFace(const std::array<QV_Point2D, 68>& pixels);
 // The same face in the picture mirrored left to right (width columns).
 QV_FacePlacement QV_MirrorPlacement(const QV_FacePlacement& p, int width);
 
+// Where the face lies in the 25 x 25 face crops of scikit-image's
+// lfw_subset.npy (the mean of its 100 face crops: eye centres at about
+// (5.75, 8) and (14.75, 8), the mouth's centre at (10.5, 17.5)).
+QV_FacePlacement QV_LfwCropFace();
+
 // The pyramid level at which the face has about its canonical size.
 int QV_FaceLevel(const QV_FacePlacement& p);
 // Top-left corner of the face's 20 x 20 window at a pyramid level.

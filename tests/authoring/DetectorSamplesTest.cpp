@@ -2,6 +2,7 @@
 // pyramid; the .npy crop reader.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -201,6 +202,42 @@ TEST(DetectorSamples, PlacementPutsTheEyesWhereTheCanonicalWindowHasThem)
     QV_DetImage img(3, 2);
     img.At(0, 1) = 7;
     EXPECT_EQ(QV_MirrorImage(img).At(2, 1), 7);
+}
+
+TEST(DetectorSamples, FaceCropScaledToTheCanonicalSizePutsItsEyesWhereTheWindowHasThem)
+{
+    // A 25 x 25 crop framed as lfw_subset's: dark eyes where the framing says,
+    // light skin elsewhere.
+    const QV_FacePlacement f = QV_LfwCropFace();
+    EXPECT_DOUBLE_EQ(f.midX, 10.25);
+    EXPECT_EQ(QV_FaceLevel(f), 0);  // the crops are at about the detector's own scale
+    QV_DetImage crop(25, 25, 200);
+    for (int y = 0; y < 25; ++y)
+        for (int x = 0; x < 25; ++x)
+            if (std::hypot(x - f.eyeBX, y - f.eyeBY) < 1.3 || std::hypot(x - f.eyeAX, y - f.eyeAY) < 1.3)
+                crop.At(x, y) = 20;
+    for (int m = 0; m < 2; ++m) {
+        const QV_DetImage image = m ? QV_MirrorImage(crop) : crop;
+        const QV_FacePlacement p = m ? QV_MirrorPlacement(f, crop.width) : f;
+        QV_FaceJitter jit;
+        jit.scale = 8.0 / p.size;
+        QV_DetImage warped;
+        QV_FacePlacement q;
+        QV_JitterFaceLevel(image, 0, p, jit, warped, q);
+        EXPECT_NEAR(q.size, 8.0, 1e-9);
+        int x, y;
+        QV_FaceWindowAt(q, 0, x, y);
+        // The canonical eye centres (5.5, 5.5) and (13.5, 5.5) of the window
+        // are dark, the bridge between them and the cheeks below are not.
+        for (int ex : {5, 13}) {
+            int darkest = 255;
+            for (int dy = 0; dy <= 1; ++dy)
+                for (int dx = 0; dx <= 1; ++dx) darkest = std::min<int>(darkest, warped.Clamped(x + ex + dx, y + 5 + dy));
+            EXPECT_LT(darkest, 120) << "eye at " << ex << (m ? " mirrored" : "");
+            EXPECT_GT(warped.Clamped(x + ex, y + 10), 180);
+        }
+        EXPECT_GT(warped.Clamped(x + 9, y + 5), 180);
+    }
 }
 
 TEST(DetectorSamples, JitteredFaceKeepsItsEyesOnTheEyes)

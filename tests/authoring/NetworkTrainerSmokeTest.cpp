@@ -37,13 +37,25 @@ TEST(TrainDetectorSmoke, WritesFourNetworksTheDetectorLoads)
     std::mt19937 g(3);
     for (int i = 0; i < 120 * 100; ++i) pgm += static_cast<char>(g() & 255);
     visagen_test::WriteFileText(dir.File("noise.pgm"), pgm);
+    // Four 25 x 25 crops of noise, the first two faces if asked, the others not.
+    std::string npy = "\x93NUMPY\x01";
+    npy += '\0';
+    std::string header = "{'descr': '|u1', 'fortran_order': False, 'shape': (4, 25, 25), }";
+    while ((10 + header.size() + 1) % 16) header += ' ';
+    header += '\n';
+    npy += static_cast<char>(header.size() & 255);
+    npy += static_cast<char>(header.size() >> 8);
+    npy += header;
+    for (int i = 0; i < 4 * 625; ++i) npy += static_cast<char>(g() & 255);
+    visagen_test::WriteFileText(dir.File("crops.npy"), npy);
     // An output path that is a file fails before any training, and leaves it.
     EXPECT_EQ(visagen_test::RunProgram({VISAGEN_AUTHOR, "train-detector", "--faces", VISAGEN_FACES_DIR, "--out",
                                         dir.File("noise.pgm"), "--limit", "2", "--negatives", dir.File("noise.pgm")}),
               1);
     EXPECT_EQ(visagen_test::ReadFileBytes(dir.File("noise.pgm")).size(), pgm.size());
     ASSERT_EQ(visagen_test::RunProgram({VISAGEN_AUTHOR, "train-detector", "--faces", VISAGEN_FACES_DIR, "--out",
-                                        dir.Path(), "--limit", "2", "--negatives", dir.File("noise.pgm")}),
+                                        dir.Path(), "--limit", "2", "--negatives", dir.File("noise.pgm"), "--crops",
+                                        dir.File("crops.npy") + ":2"}),
               0);
     const char* names[4] = {"umec", "face17c", "face18c", "eye"};
     QV_NetworkText texts[4];
@@ -60,18 +72,22 @@ TEST(TrainDetectorSmoke, WritesFourNetworksTheDetectorLoads)
     }
     EXPECT_EQ(texts[3].weights[0], "113250 epochs");
 
-    // Averaging the last rounds' weights changes the verification networks
-    // only: the candidate and eye networks are trained before and after them
-    // from their own draws.
-    visagen_test::TempDir averaged;
-    ASSERT_EQ(visagen_test::RunProgram({VISAGEN_AUTHOR, "train-detector", "--faces", VISAGEN_FACES_DIR, "--out",
-                                        averaged.Path(), "--limit", "2", "--negatives", dir.File("noise.pgm"),
-                                        "--average-rounds", "2"}),
-              0);
-    for (int i = 0; i < 4; ++i) {
-        const std::vector<std::string> w = Lines(averaged.File(std::string(names[i]) + ".weights.txt"));
-        ASSERT_EQ(w.size(), texts[i].weights.size()) << names[i];
-        EXPECT_EQ(w == texts[i].weights, i == 0 || i == 3) << names[i];
+    // Averaging the last rounds' weights, and face crops, change the
+    // verification networks only: the candidate and eye networks are trained
+    // before and after them from their own draws.
+    const std::vector<std::vector<std::string>> variants = {{"--average-rounds", "2"}, {"--crop-faces", "2"}};
+    for (const std::vector<std::string>& variant : variants) {
+        visagen_test::TempDir other;
+        std::vector<std::string> args = {VISAGEN_AUTHOR, "train-detector", "--faces", VISAGEN_FACES_DIR, "--out",
+                                         other.Path(), "--limit", "2", "--negatives", dir.File("noise.pgm"),
+                                         "--crops", dir.File("crops.npy") + ":2"};
+        args.insert(args.end(), variant.begin(), variant.end());
+        ASSERT_EQ(visagen_test::RunProgram(args), 0) << variant[0];
+        for (int i = 0; i < 4; ++i) {
+            const std::vector<std::string> w = Lines(other.File(std::string(names[i]) + ".weights.txt"));
+            ASSERT_EQ(w.size(), texts[i].weights.size()) << names[i];
+            EXPECT_EQ(w == texts[i].weights, i == 0 || i == 3) << names[i] << " " << variant[0];
+        }
     }
 
     // The eye network alone: the same network the full run wrote, and nothing
@@ -79,8 +95,8 @@ TEST(TrainDetectorSmoke, WritesFourNetworksTheDetectorLoads)
     visagen_test::TempDir eyeParent;
     const std::string eyeDir = eyeParent.File("eye-only");
     ASSERT_EQ(visagen_test::RunProgram({VISAGEN_AUTHOR, "train-detector", "--faces", VISAGEN_FACES_DIR, "--out",
-                                        eyeDir, "--limit", "2", "--negatives", dir.File("noise.pgm"),
-                                        "--eye-only"}),
+                                        eyeDir, "--limit", "2", "--negatives", dir.File("noise.pgm"), "--crops",
+                                        dir.File("crops.npy") + ":2", "--eye-only"}),
               0);
     EXPECT_EQ(Lines(eyeDir + "/eye.weights.txt"), texts[3].weights);
     EXPECT_EQ(Lines(eyeDir + "/eye.structure.txt"), texts[3].structure);
@@ -98,7 +114,8 @@ TEST(TrainDetectorSmoke, RefusesBadArgumentsAndMissingLabels)
                   2)
             << "--limit '" << limit << "'";
     for (const char* option : {"--bootstrap-portraits", "--jitter", "--eye-levels-beside", "--other-check-rows",
-                               "--missed-face-windows", "--yaw", "--turned-copies", "--average-rounds"})
+                               "--missed-face-windows", "--yaw", "--turned-copies", "--average-rounds",
+                               "--crop-faces"})
         for (const char* bad : {"-1", "abc", "3x", ""})
             EXPECT_EQ(visagen_test::RunProgram({VISAGEN_AUTHOR, "train-detector", "--faces", dir.Path(), "--out",
                                                 dir.Path(), option, bad}),
@@ -108,7 +125,7 @@ TEST(TrainDetectorSmoke, RefusesBadArgumentsAndMissingLabels)
     // shifted windows of a missed face, or a wider turn than the tool makes.
     for (const auto& [option, tooMany] : {std::pair{"--jitter", "17"}, std::pair{"--eye-levels-beside", "5"},
                                           std::pair{"--missed-face-windows", "10"}, std::pair{"--yaw", "41"},
-                                          std::pair{"--turned-copies", "17"}})
+                                          std::pair{"--turned-copies", "17"}, std::pair{"--crop-faces", "17"}})
         EXPECT_EQ(visagen_test::RunProgram({VISAGEN_AUTHOR, "train-detector", "--faces", dir.Path(), "--out",
                                             dir.Path(), option, tooMany}),
                   2)

@@ -48,6 +48,7 @@ struct Options {
     bool brims = false;            // about half the jittered copies get a flat band over the forehead
     int turnedCopies = 0;          // more jittered copies of each face turned well aside (few in the portraits)
     int averageRounds = 0;         // last false-face rounds whose epochs' verification weights are averaged
+    int cropFaces = 0;             // verification windows taught from each face crop and its mirror image
     bool eyeOnly = false;          // train and write only the eye network
 };
 
@@ -58,7 +59,8 @@ void Usage()
                  "       [--crops FILE[:FIRST] ...] [--report-portrait FILE ...] [--limit N]\n"
                  "       [--bootstrap-portraits N] [--jitter N] [--false-face-rounds N]\n"
                  "       [--other-check-rows R] [--missed-face-windows N] [--eye-levels-beside N]\n"
-                 "       [--yaw DEG] [--brims] [--turned-copies N] [--average-rounds N] [--eye-only]\n"
+                 "       [--yaw DEG] [--brims] [--turned-copies N] [--average-rounds N]\n"
+                 "       [--crop-faces N] [--eye-only]\n"
                  "  --faces DIR     labelled portraits: DIR/landmarks-68.json and the images it names\n"
                  "  --out DIR       where the network texts are written\n"
                  "  --negatives     face-free pictures (files or folders of .png/.jpg)\n"
@@ -89,6 +91,10 @@ void Usage()
                  "                  the face of every portrait it finds no face on: N windows (at\n"
                  "                  most 9) at the face's own level, moved by up to a pixel\n"
                  "                  (default 9, 0 for none)\n"
+                 "  --crop-faces N  the crops before FIRST of each --crops stack are faces framed as\n"
+                 "                  lfw_subset.npy frames them; both verification networks learn N\n"
+                 "                  turned, scaled and (every second) darkened windows of each,\n"
+                 "                  and as many of its mirror image (default 0, at most 16)\n"
                  "  --average-rounds N\n"
                  "                  the verification networks keep the mean of their weights after\n"
                  "                  each epoch of the last N false-face rounds instead of the last\n"
@@ -437,6 +443,7 @@ bool ParseOptions(int argc, char** argv, Options& o)
         {"--eye-levels-beside", &o.eyeLevelsBeside, 4},
         {"--turned-copies", &o.turnedCopies, 16},
         {"--average-rounds", &o.averageRounds, 64},
+        {"--crop-faces", &o.cropFaces, 16},
         {"--jitter", &o.jitter, 16},
     };
     std::vector<std::string>* list = nullptr;
@@ -530,7 +537,7 @@ int TrainDetectorCommand(int argc, char** argv)
         negTrain.push_back(std::move(m));
     }
     // Non-face crops, split the same way.
-    std::vector<QV_DetImage> cropTrain, cropTest;
+    std::vector<QV_DetImage> cropTrain, cropTest, faceCropTrain, faceCropTest;
     for (const std::string& spec : opt.crops) {
         std::string file = spec;
         long first = 0;
@@ -546,13 +553,15 @@ int TrainDetectorCommand(int argc, char** argv)
             continue;
         }
         const long h = shape[1], w = shape[2];
-        for (long k = first; k < shape[0]; ++k) {
+        for (long k = 0; k < shape[0]; ++k) {
             QV_DetImage c = QV_DetectorImage(static_cast<int>(w), static_cast<int>(h), &data[static_cast<size_t>(k * w * h)]);
-            (k % 4 == 3 ? cropTest : cropTrain).push_back(std::move(c));
+            if (k >= first) (k % 4 == 3 ? cropTest : cropTrain).push_back(std::move(c));
+            else if (opt.cropFaces > 0) (k % 4 == 3 ? faceCropTest : faceCropTrain).push_back(std::move(c));
         }
     }
     std::printf("train-detector: %zu training and %zu held-out portraits, %zu + %zu face-free pictures, %zu + %zu crops\n",
                 train.size(), heldOut.size(), negTrain.size(), negTest.size(), cropTrain.size(), cropTest.size());
+    if (opt.cropFaces > 0) std::printf("train-detector: %zu + %zu face crops\n", faceCropTrain.size(), faceCropTest.size());
 
     QV_WindowSet candSet(QV_WINDOW_CANDIDATE), faceSet(QV_WINDOW_FACE), eyeSet(QV_WINDOW_EYE);
     QV_WindowSet candTest(QV_WINDOW_CANDIDATE), faceTest(QV_WINDOW_FACE), eyeTest(QV_WINDOW_EYE);
@@ -703,6 +712,36 @@ int TrainDetectorCommand(int argc, char** argv)
     };
     int used = 0;
     for (const QV_LabelledFace* f : train) used += addPortrait(*f, false);
+    // The face crops (other people, other cameras, turned heads, caps): the
+    // verification windows of each, as it is and mirrored; held-out crops
+    // once each way, unchanged but for the scale.
+    QV_WindowSet faceCropTestSet(QV_WINDOW_FACE);
+    Random cropRng(20261209);
+    auto addFaceCrop = [&](const QV_DetImage& crop, bool test) {
+        for (int m = 0; m < 2; ++m) {
+            const QV_DetImage image = m ? QV_MirrorImage(crop) : crop;
+            const QV_FacePlacement p = m ? QV_MirrorPlacement(QV_LfwCropFace(), crop.width) : QV_LfwCropFace();
+            for (int j = 0; j < (test ? 1 : opt.cropFaces); ++j) {
+                QV_FaceJitter jit;
+                // The canonical size, give or take what the pyramid's steps leave.
+                jit.scale = 8.0 / p.size;
+                if (!test) {
+                    jit.angle = (cropRng.Real() * 2.0 - 1.0) * 10.0 * M_PI / 180.0;
+                    jit.scale *= 0.91 + 0.19 * cropRng.Real();
+                    if (j % 2 == 1) jit.gamma = 1.6 + 1.4 * cropRng.Real();
+                }
+                QV_DetImage warped;
+                QV_FacePlacement q;
+                QV_JitterFaceLevel(image, 0, p, jit, warped, q);
+                int x, y;
+                QV_FaceWindowAt(q, 0, x, y);
+                if (test) faceCropTestSet.Add(warped, x, y, false, 1);
+                else faceSet.Add(warped, x + cropRng.Int(-1, 1), y + cropRng.Int(-1, 1), false, 1);
+            }
+        }
+    };
+    for (const QV_DetImage& c : faceCropTrain) addFaceCrop(c, false);
+    for (const QV_DetImage& c : faceCropTest) addFaceCrop(c, true);
     for (const QV_LabelledFace* f : heldOut) addPortrait(*f, true);
     std::printf("train-detector: %d portraits read; %d candidate, %d face, %d eye windows\n", used, candSet.Size(),
                 faceSet.Size(), eyeSet.Size());
@@ -895,6 +934,14 @@ int TrainDetectorCommand(int argc, char** argv)
             }
         }
         std::printf("held-out face17c+face18c: detection rate %d / %d, false positives %d / %d\n", acc, pos, fp, neg);
+        if (faceCropTestSet.Size() > 0) {
+            int cropAcc = 0;
+            for (int i = 0; i < faceCropTestSet.Size(); ++i) {
+                faceCropTestSet.Inputs(i, in.data());
+                cropAcc += nets[1].Evaluate(in.data()) > 0.0f && nets[2].Evaluate(in.data()) > 0.0f;
+            }
+            std::printf("held-out face crops: face17c+face18c accept %d / %d\n", cropAcc, faceCropTestSet.Size());
+        }
     }
 
     QV_FaceDetector detector;
