@@ -283,7 +283,6 @@ double QV_RaiseRecall(QV_NetworkTrainer& net, const std::vector<std::vector<floa
     return raise;
 }
 
-
 void QV_WeightMean::Add(const std::vector<double>& weights)
 {
     if (count == 0) sum.assign(weights.size(), 0.0);

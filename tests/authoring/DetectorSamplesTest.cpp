@@ -12,6 +12,7 @@
 #include "QV_FaceDetector.h"
 #include "QV_NetworkTrainer.h"
 #include "QV_NetworkTrainerLayouts.h"
+#include "TestSupport.h"
 
 namespace {
 
@@ -65,20 +66,6 @@ void ExpectInputs(QV_FaceDetector& d, int net, QV_WindowKind kind, const QV_DetI
     EXPECT_EQ(storedDiffer, 0);
 }
 
-std::vector<unsigned char> Npy(const std::string& header, const std::vector<unsigned char>& payload)
-{
-    std::string h = header;
-    while ((10 + h.size() + 1) % 16) h += ' ';
-    h += '\n';
-    std::vector<unsigned char> f;
-    for (char c : std::string("\x93NUMPY\x01")) f.push_back(static_cast<unsigned char>(c));
-    f.push_back(0);
-    f.push_back(static_cast<unsigned char>(h.size() & 255));
-    f.push_back(static_cast<unsigned char>(h.size() >> 8));
-    for (char c : h) f.push_back(static_cast<unsigned char>(c));
-    for (unsigned char c : payload) f.push_back(c);
-    return f;
-}
 
 }  // namespace
 
@@ -360,7 +347,7 @@ TEST(DetectorSamples, NpyReaderTakesBytesAndDoublesAndRefusesDamage)
     std::vector<long> shape;
     std::vector<unsigned char> data;
     // Two 1 x 2 byte crops.
-    auto bytes = Npy("{'descr': '|u1', 'fortran_order': False, 'shape': (2, 1, 2), }", {1, 2, 3, 250});
+    auto bytes = visagen_test::NpyFile("{'descr': '|u1', 'fortran_order': False, 'shape': (2, 1, 2), }", {1, 2, 3, 250});
     ASSERT_TRUE(QV_ParseNpyBytes(bytes.data(), bytes.size(), shape, data));
     EXPECT_EQ(shape, (std::vector<long>{2, 1, 2}));
     EXPECT_EQ(data, (std::vector<unsigned char>{1, 2, 3, 250}));
@@ -368,7 +355,7 @@ TEST(DetectorSamples, NpyReaderTakesBytesAndDoublesAndRefusesDamage)
     std::vector<unsigned char> payload(24);
     const double v[3] = {0.0, 0.5, 1.0};
     std::memcpy(payload.data(), v, 24);
-    bytes = Npy("{'descr': '<f8', 'fortran_order': False, 'shape': (3,), }", payload);
+    bytes = visagen_test::NpyFile("{'descr': '<f8', 'fortran_order': False, 'shape': (3,), }", payload);
     ASSERT_TRUE(QV_ParseNpyBytes(bytes.data(), bytes.size(), shape, data));
     EXPECT_EQ(data, (std::vector<unsigned char>{0, 128, 255}));
 
@@ -377,13 +364,13 @@ TEST(DetectorSamples, NpyReaderTakesBytesAndDoublesAndRefusesDamage)
         std::vector<unsigned char> file;
         const char* message;
     } bad[] = {
-        {"short payload", Npy("{'descr': '|u1', 'fortran_order': False, 'shape': (2, 3), }", {1, 2, 3}),
+        {"short payload", visagen_test::NpyFile("{'descr': '|u1', 'fortran_order': False, 'shape': (2, 3), }", {1, 2, 3}),
          "file shorter than its shape"},
-        {"huge shape", Npy("{'descr': '|u1', 'fortran_order': False, 'shape': (4000000000, 4000000000, 9), }", {1}),
+        {"huge shape", visagen_test::NpyFile("{'descr': '|u1', 'fortran_order': False, 'shape': (4000000000, 4000000000, 9), }", {1}),
          "file shorter than its shape"},
-        {"fortran", Npy("{'descr': '|u1', 'fortran_order': True, 'shape': (1,), }", {1}), "Fortran"},
-        {"type", Npy("{'descr': '<i4', 'fortran_order': False, 'shape': (1,), }", {1, 0, 0, 0}), "element type"},
-        {"no shape", Npy("{'descr': '|u1', 'fortran_order': False, }", {1}), "header lacks"},
+        {"fortran", visagen_test::NpyFile("{'descr': '|u1', 'fortran_order': True, 'shape': (1,), }", {1}), "Fortran"},
+        {"type", visagen_test::NpyFile("{'descr': '<i4', 'fortran_order': False, 'shape': (1,), }", {1, 0, 0, 0}), "element type"},
+        {"no shape", visagen_test::NpyFile("{'descr': '|u1', 'fortran_order': False, }", {1}), "header lacks"},
         {"magic", {'N', 'U', 'M', 'P', 'Y', 0, 1, 0, 0, 0, 0}, "not a .npy file"},
         {"header past end", {0x93, 'N', 'U', 'M', 'P', 'Y', 1, 0, 0xff, 0x7f, '{'}, "truncated header"},
     };

@@ -38,16 +38,10 @@ TEST(TrainDetectorSmoke, WritesFourNetworksTheDetectorLoads)
     for (int i = 0; i < 120 * 100; ++i) pgm += static_cast<char>(g() & 255);
     visagen_test::WriteFileText(dir.File("noise.pgm"), pgm);
     // Four 25 x 25 crops of noise, the first two faces if asked, the others not.
-    std::string npy = "\x93NUMPY\x01";
-    npy += '\0';
-    std::string header = "{'descr': '|u1', 'fortran_order': False, 'shape': (4, 25, 25), }";
-    while ((10 + header.size() + 1) % 16) header += ' ';
-    header += '\n';
-    npy += static_cast<char>(header.size() & 255);
-    npy += static_cast<char>(header.size() >> 8);
-    npy += header;
-    for (int i = 0; i < 4 * 625; ++i) npy += static_cast<char>(g() & 255);
-    visagen_test::WriteFileText(dir.File("crops.npy"), npy);
+    std::vector<unsigned char> crops(4 * 625);
+    for (unsigned char& c : crops) c = static_cast<unsigned char>(g() & 255);
+    visagen_test::WriteFileBytes(dir.File("crops.npy"),
+                                 visagen_test::NpyFile("{'descr': '|u1', 'fortran_order': False, 'shape': (4, 25, 25), }", crops));
     // An output path that is a file fails before any training, and leaves it.
     EXPECT_EQ(visagen_test::RunProgram({VISAGEN_AUTHOR, "train-detector", "--faces", VISAGEN_FACES_DIR, "--out",
                                         dir.File("noise.pgm"), "--limit", "2", "--negatives", dir.File("noise.pgm")}),

@@ -40,6 +40,21 @@ void WriteFileBytes(const std::string& path, const std::vector<unsigned char>& b
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
+std::vector<unsigned char> NpyFile(const std::string& header, const std::vector<unsigned char>& payload)
+{
+    std::string h = header;
+    while ((10 + h.size() + 1) % 16) h += ' ';
+    h += '\n';
+    std::vector<unsigned char> f;
+    for (char c : std::string("\x93NUMPY\x01")) f.push_back(static_cast<unsigned char>(c));
+    f.push_back(0);
+    f.push_back(static_cast<unsigned char>(h.size() & 255));
+    f.push_back(static_cast<unsigned char>(h.size() >> 8));
+    for (char c : h) f.push_back(static_cast<unsigned char>(c));
+    for (unsigned char c : payload) f.push_back(c);
+    return f;
+}
+
 void WriteFileText(const std::string& path, const std::string& text)
 {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);

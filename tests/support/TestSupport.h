@@ -30,6 +30,10 @@ void WriteFileText(const std::string& path, const std::string& text);
 // The whole file as text (empty when it cannot be read).
 std::string ReadFileText(const std::string& path);
 
+// A NumPy .npy file (version 1.0) with the given header dictionary text and
+// payload bytes; the header is padded to the format's 16-byte alignment.
+std::vector<unsigned char> NpyFile(const std::string& header, const std::vector<unsigned char>& payload);
+
 // Runs a program with an argument vector (no shell) and returns its exit
 // status, or -1 when it could not be started.
 int RunProgram(const std::vector<std::string>& argv);

@@ -540,12 +540,12 @@ int TrainDetectorCommand(int argc, char** argv)
     std::vector<QV_DetImage> cropTrain, cropTest, faceCropTrain, faceCropTest;
     for (const std::string& spec : opt.crops) {
         std::string file = spec;
-        long first = 0;
+        int first = 0;
+        // FILE:FIRST when what follows the last colon is a whole number;
+        // otherwise the colon belongs to the file name.
         const size_t colon = spec.rfind(':');
-        if (colon != std::string::npos && colon + 1 < spec.size() && std::isdigit(static_cast<unsigned char>(spec[colon + 1]))) {
+        if (colon != std::string::npos && ParseWholeNumber(spec.c_str() + colon + 1, 0, 1L << 30, first))
             file = spec.substr(0, colon);
-            first = std::atol(spec.c_str() + colon + 1);
-        }
         std::vector<long> shape;
         std::vector<unsigned char> data;
         if (!QV_ReadNpyBytes(file.c_str(), shape, data) || shape.size() != 3 || shape[1] < 20 || shape[2] < 20) {
