@@ -4,8 +4,10 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <future>
 #include <system_error>
 
+#include "QV_FindEyes.h"
 #include "QV_MeshIO.h"
 #include "QV_Pipeline.h"
 
@@ -36,8 +38,42 @@ bool FileExists(const QV_String& path)
     return std::filesystem::exists(p, ec);
 }
 
+// The photograph as the pipeline holds it, read ahead so that the built-in
+// eye finder runs on it while the plug-ins and face models load (it needs
+// neither). Nothing is started when the eyes are not to be found or the
+// photograph does not read; the pipeline's own reading then reports that.
+class EarlyEyes {
+public:
+    void Start(const CliOptions& o, bool search)
+    {
+        if (!search || o.haveEyes || o.haveBox) return;
+        if (!photo.Load(QV_String(o.inputs[0])) || photo.Empty()) {
+            photo = QV_Image();
+            return;
+        }
+        photo.ResizeToHeight(QV_Pipeline::kPhotoRows, true);
+        found = std::async(std::launch::async, [this] { return FindEyes(photo, a, b); });
+    }
+    bool Started() const { return found.valid(); }
+    const QV_Image& Photograph() const { return photo; }
+    // Waits for the finder; true with the eyes when it found them.
+    bool Eyes(QV_Point2D& eyeA, QV_Point2D& eyeB)
+    {
+        if (!found.valid() || !found.get()) return false;
+        eyeA = a;
+        eyeB = b;
+        return true;
+    }
+
+private:
+    QV_Image photo;
+    QV_Point2D a, b;
+    std::future<bool> found;  // last, so that it is waited for before the rest goes
+};
+
 // Face models and the photograph; the child face on request.
-bool Prepare(QV_Pipeline& pipeline, const CliOptions& o, const QV_String& dataDir, bool needSearch)
+bool Prepare(QV_Pipeline& pipeline, const CliOptions& o, const QV_String& dataDir, bool needSearch,
+             EarlyEyes* early)
 {
     pipeline.SetDataDirectory(dataDir);
     // Without a search the face model only serves plug-ins that complete the
@@ -53,11 +89,15 @@ bool Prepare(QV_Pipeline& pipeline, const CliOptions& o, const QV_String& dataDi
         }
         pipeline.SetUseChildFace(true);
     }
+    if (early && early->Started()) {
+        pipeline.SetPhotograph(early->Photograph());
+        return true;
+    }
     return pipeline.OpenPhotograph(QV_String(o.inputs[0]));
 }
 
 // Locates the face (given eyes or box, else the finders) and runs the search.
-bool LocateAndFit(QV_Pipeline& pipeline, const CliOptions& o)
+bool LocateAndFit(QV_Pipeline& pipeline, const CliOptions& o, EarlyEyes& early)
 {
     QV_Point2D a = o.pointA, b = o.pointB;
     QV_Pipeline::Location how = QV_Pipeline::Location::kNone;
@@ -65,6 +105,8 @@ bool LocateAndFit(QV_Pipeline& pipeline, const CliOptions& o)
         how = QV_Pipeline::Location::kEyes;
     else if (o.haveBox)
         how = QV_Pipeline::Location::kBox;
+    else if (early.Started())
+        how = pipeline.LocateFaceFrom(early.Eyes(a, b), a, b);
     else
         how = pipeline.LocateFace(a, b);
     if (how == QV_Pipeline::Location::kNone) return false;
@@ -92,6 +134,8 @@ int RunCreate(const CliOptions& o, const std::string& defaultDataDir)
     QV_Pipeline pipeline(PrintMessage);
     const QV_String dataDir = DataDir(o, defaultDataDir);
     const bool search = o.annotation.empty();
+    EarlyEyes early;
+    early.Start(o, search);
     if (!pipeline.LoadPlugins(dataDir)) {
         if (pipeline.PluginCount() == 0) PrintMessage(QV_Pipeline::kNoPlugin);
         return kCliFailure;
@@ -102,9 +146,9 @@ int RunCreate(const CliOptions& o, const std::string& defaultDataDir)
         PrintMessage(message);
         return kCliFailure;
     }
-    if (!Prepare(pipeline, o, dataDir, search)) return kCliFailure;
+    if (!Prepare(pipeline, o, dataDir, search, &early)) return kCliFailure;
     if (search) {
-        if (!LocateAndFit(pipeline, o)) return kCliFailure;
+        if (!LocateAndFit(pipeline, o, early)) return kCliFailure;
     } else if (!pipeline.OpenAnnotation(QV_String(o.annotation))) {
         return kCliFailure;
     }
@@ -121,8 +165,10 @@ int RunCreate(const CliOptions& o, const std::string& defaultDataDir)
 int RunFit(const CliOptions& o, const std::string& defaultDataDir)
 {
     QV_Pipeline pipeline(PrintMessage);
-    if (!Prepare(pipeline, o, DataDir(o, defaultDataDir), true)) return kCliFailure;
-    if (!LocateAndFit(pipeline, o)) return kCliFailure;
+    EarlyEyes early;
+    early.Start(o, true);
+    if (!Prepare(pipeline, o, DataDir(o, defaultDataDir), true, &early)) return kCliFailure;
+    if (!LocateAndFit(pipeline, o, early)) return kCliFailure;
     return SaveAnnotation(pipeline.Annotation(), o.output) ? kCliSuccess : kCliFailure;
 }
 

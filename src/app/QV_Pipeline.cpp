@@ -219,7 +219,17 @@ QV_Pipeline::Location QV_Pipeline::LocateFace(QV_Point2D& a, QV_Point2D& b)
         Report(kNoImage);
         return Location::kNone;
     }
-    if (FindEyes(photo, a, b)) return Location::kEyes;
+    const bool eyesFound = FindEyes(photo, a, b);
+    return LocateFaceFrom(eyesFound, a, b);
+}
+
+QV_Pipeline::Location QV_Pipeline::LocateFaceFrom(bool eyesFound, QV_Point2D& a, QV_Point2D& b)
+{
+    if (!HasPhotograph()) {
+        Report(kNoImage);
+        return Location::kNone;
+    }
+    if (eyesFound) return Location::kEyes;
     if (!finderTried) LoadFinder(dataDir);
     if (finder.IsLoaded() && finder.FindFaceExternal(photo, a, b)) return Location::kBox;
     Report(kFaceNotFound);

@@ -96,6 +96,10 @@ public:
     // The built-in eye finder, then the external finder's face box. kNone
     // reports "Unable to automatically locate face!..." .
     Location LocateFace(QV_Point2D& a, QV_Point2D& b);
+    // The same when the built-in eye finder has already run on this
+    // photograph (on another thread, say): its eyes when it found them,
+    // otherwise the external finder's box.
+    Location LocateFaceFrom(bool eyesFound, QV_Point2D& a, QV_Point2D& b);
     // Places the current face model from the eyes (a matched to "RIGHT EYE")
     // or the box corners and runs the search, refined unless the child face
     // is in use, whose missing contours are then rebuilt.

@@ -34,6 +34,9 @@ QV_DetectorResources Build()
     for (int y = 0; y < 20; ++y)
         for (int x = 0; x < 20; ++x) {
             if (!face->At(x, y)) continue;
+            // Every row of the mask is inside along one span.
+            if (res.insideTo[y] == 0) res.insideFrom[y] = x;
+            res.insideTo[y] = x + 1;
             res.faceInside.push_back(y * 20 + x);
             const double l = x - 10, mm = y - 10;
             m[0][0] += l * l;

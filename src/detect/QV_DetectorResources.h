@@ -11,6 +11,7 @@ struct QV_DetectorResources {
     const QV_DetImage* faceMask = nullptr;  // "facemask", 20 x 20
     const QV_DetImage* eyeMask = nullptr;   // "eyemask", 25 x 15
     std::vector<int> faceInside;            // row-major indices of the face mask's inside pixels
+    int insideFrom[20] = {}, insideTo[20] = {};  // per mask row, its inside span [from, to)
     double lighting[3][3] = {};             // inverse of the plane-fit normal matrix
     bool lightingValid = false;             // false when that matrix was singular
 };

@@ -9,6 +9,7 @@
 #include "QV_DetectorResources.h"
 #include "QV_EmbeddedNetworks.h"
 #include "QV_Error.h"
+#include "QV_Parallel.h"
 #include "QV_WindowInputs.h"
 
 namespace {
@@ -116,6 +117,22 @@ void QV_FaceDetector::LevelMap(const QV_DetImage& map, int level, int width, int
     }
 }
 
+void QV_FaceDetector::CopyToChunks(int chunks, int net)
+{
+    if (static_cast<int>(chunkNets.size()) < chunks - 1) chunkNets.resize(static_cast<size_t>(chunks - 1));
+    for (int c = 1; c < chunks; ++c) chunkNets[static_cast<size_t>(c - 1)].net[net] = nets[net];
+}
+
+QV_NeuralNet& QV_FaceDetector::ChunkNet(int chunk, int net)
+{
+    return chunk == 0 ? nets[net] : chunkNets[static_cast<size_t>(chunk - 1)].net[net];
+}
+
+std::vector<int>& QV_FaceDetector::ChunkWindow(int chunk)
+{
+    return chunk == 0 ? window : chunkNets[static_cast<size_t>(chunk - 1)].window;
+}
+
 void QV_FaceDetector::Candidates(const QV_DetImage& image, int level, const QV_DetImage& levelMap,
                                  std::vector<QV_Detection>& out)
 {
@@ -126,40 +143,113 @@ void QV_FaceDetector::Candidates(const QV_DetImage& image, int level, const QV_D
         for (int x = 0; x < image.width; ++x)
             if (!levelMap.At(x, y)) ++open[(y / 10) * bw + x / 10];
 
-    QV_NeuralNet& umec = nets[0];
-    window.resize(900);
-    for (int Y = 20; Y - 20 < image.height; Y += 10)
-        for (int X = 20; X - 20 < image.width; X += 10) {
-            if (open[((Y - 20) / 10) * bw + (X - 20) / 10] <= 5) continue;
-            QV_CopyWindow(image, X - 30, Y - 30, 30, 30, false, window.data());
-            QV_EqualiseInto(window.data(), 900, nullptr, 0, 256, umec);
-            if (umec.ForwardPass() > 0.0f) out.push_back({X - 25, Y - 25, level});
-        }
+    // Grid rows are shared out in runs; each run keeps its candidates in grid
+    // order and the runs are joined in order.
+    const int gridRows = (image.height + 9) / 10;
+    const int chunks = QV_ChunkCount(gridRows, 4);
+    CopyToChunks(chunks, 0);
+    std::vector<std::vector<QV_Detection>> found(static_cast<size_t>(chunks));
+    QV_ParallelFor(gridRows, chunks, [&](int begin, int end, int chunk) {
+        QV_NeuralNet& umec = ChunkNet(chunk, 0);
+        std::vector<int>& own = ChunkWindow(chunk);
+        own.resize(900);
+        for (int Y = 20 + 10 * begin; Y < 20 + 10 * end; Y += 10)
+            for (int X = 20; X - 20 < image.width; X += 10) {
+                if (open[((Y - 20) / 10) * bw + (X - 20) / 10] <= 5) continue;
+                QV_CopyWindow(image, X - 30, Y - 30, 30, 30, false, own.data());
+                QV_EqualiseInto(own.data(), 900, nullptr, 0, 256, umec);
+                if (umec.ForwardPass() > 0.0f) found[static_cast<size_t>(chunk)].push_back({X - 25, Y - 25, level});
+            }
+    });
+    for (const auto& run : found) out.insert(out.end(), run.begin(), run.end());
 }
+
+namespace {
+
+// Level below 2^8, centres within +-2^27 of the origin: one 64-bit key.
+std::uint64_t VerdictKey(int j, int px, int py)
+{
+    return (static_cast<std::uint64_t>(j & 0xff) << 56) |
+           (static_cast<std::uint64_t>(static_cast<std::uint32_t>(px + (1 << 27)) & 0xfffffff) << 28) |
+           (static_cast<std::uint64_t>(static_cast<std::uint32_t>(py + (1 << 27)) & 0xfffffff));
+}
+
+// Whether both verification networks accept the 20 x 20 window centred at
+// (px, py) of a level, after lighting correction and masked equalisation.
+bool JudgeWindow(const QV_DetImage& level, int px, int py, QV_NeuralNet& first, QV_NeuralNet& second, int* window)
+{
+    const QV_DetectorResources& res = QV_GetDetectorResources();
+    QV_CopyWindow(level, px - 10, py - 10, 20, 20, false, window);
+    QV_CorrectLighting(window, res);
+    QV_EqualiseInto(window, 400, res.faceInside.data(), static_cast<int>(res.faceInside.size()), 512, first);
+    if (first.ForwardPass() <= 0.0f) return false;
+    for (int k = 1; k <= 400; ++k) second.SetInput(k, first.Activation(k));
+    return second.ForwardPass() > 0.0f;
+}
+
+// Calls visit(j, px, py) for every window stage 2 looks at around a
+// candidate: 7 x 7 centres two pixels apart at its level and one either side.
+template <typename Visit>
+void ForEachVerifyWindow(const QV_Detection& cand, int levels, Visit visit)
+{
+    const int gx = cand.x + 10, gy = cand.y + 10;
+    for (int j = cand.level - 1; j <= cand.level + 1; ++j) {
+        if (j < 0 || j >= levels) continue;
+        const double toJ = Scale(cand.level - j);
+        const int cx = Round(toJ * gx), cy = Round(toJ * gy);
+        for (int py = cy - 6; py <= cy + 6; py += 2)
+            for (int px = cx - 6; px <= cx + 6; px += 2) visit(j, px, py);
+    }
+}
+
+}  // namespace
 
 bool QV_FaceDetector::Accepts(const QV_DetImage& level, int j, int px, int py)
 {
-    // Level below 2^8, centres within +-2^27 of the origin: one 64-bit key.
-    const std::uint64_t key = (static_cast<std::uint64_t>(j & 0xff) << 56) |
-                              (static_cast<std::uint64_t>(static_cast<std::uint32_t>(px + (1 << 27)) & 0xfffffff) << 28) |
-                              (static_cast<std::uint64_t>(static_cast<std::uint32_t>(py + (1 << 27)) & 0xfffffff));
+    const std::uint64_t key = VerdictKey(j, px, py);
     if (memoise) {
         const auto it = verdicts.find(key);
         if (it != verdicts.end()) return it->second;
     }
-    const QV_DetectorResources& res = QV_GetDetectorResources();
-    QV_NeuralNet& first = nets[1];
-    QV_NeuralNet& second = nets[2];
-    QV_CopyWindow(level, px - 10, py - 10, 20, 20, false, window.data());
-    QV_CorrectLighting(window.data(), res);
-    QV_EqualiseInto(window.data(), 400, res.faceInside.data(), static_cast<int>(res.faceInside.size()), 512, first);
-    bool yes = first.ForwardPass() > 0.0f;
-    if (yes) {
-        for (int k = 1; k <= 400; ++k) second.SetInput(k, first.Activation(k));
-        yes = second.ForwardPass() > 0.0f;
-    }
+    window.resize(400);
+    const bool yes = JudgeWindow(level, px, py, nets[1], nets[2], window.data());
     if (memoise) verdicts.emplace(key, yes);
     return yes;
+}
+
+void QV_FaceDetector::JudgeWindows(const std::vector<QV_DetImage>& pyramid, const std::vector<QV_Detection>& candidates)
+{
+    struct Window {
+        int j, px, py;
+        std::uint64_t key;
+    };
+    std::vector<Window> todo;
+    std::unordered_map<std::uint64_t, bool> queued;
+    const int levels = static_cast<int>(pyramid.size());
+    for (const QV_Detection& cand : candidates)
+        ForEachVerifyWindow(cand, levels, [&](int j, int px, int py) {
+            const std::uint64_t key = VerdictKey(j, px, py);
+            if (verdicts.count(key) || !queued.emplace(key, true).second) return;
+            todo.push_back({j, px, py, key});
+        });
+    const int count = static_cast<int>(todo.size());
+    if (count == 0) return;
+    const int chunks = QV_ChunkCount(count, 16);
+    CopyToChunks(chunks, 1);
+    CopyToChunks(chunks, 2);
+    std::vector<char> yes(todo.size(), 0);
+    QV_ParallelFor(count, chunks, [&](int begin, int end, int chunk) {
+        QV_NeuralNet& first = ChunkNet(chunk, 1);
+        QV_NeuralNet& second = ChunkNet(chunk, 2);
+        std::vector<int>& own = ChunkWindow(chunk);
+        own.resize(400);
+        for (int i = begin; i < end; ++i) {
+            const Window& w = todo[static_cast<size_t>(i)];
+            yes[static_cast<size_t>(i)] =
+                JudgeWindow(pyramid[static_cast<size_t>(w.j)], w.px, w.py, first, second, own.data());
+        }
+    });
+    for (int i = 0; i < count; ++i) verdicts.emplace(todo[static_cast<size_t>(i)].key, yes[static_cast<size_t>(i)] != 0);
 }
 
 bool QV_FaceDetector::Verify(const std::vector<QV_DetImage>& pyramid, const QV_Detection& cand, QV_Detection& out)
@@ -167,24 +257,16 @@ bool QV_FaceDetector::Verify(const std::vector<QV_DetImage>& pyramid, const QV_D
     const QV_DetectorResources& res = QV_GetDetectorResources();
     if (!res.lightingValid) return false;
     const int levels = static_cast<int>(pyramid.size());
-    const int gx = cand.x + 10, gy = cand.y + 10;
     int votes = 0;
     double sumLevel = 0.0, sumX = 0.0, sumY = 0.0;
-    window.resize(400);
-    for (int j = cand.level - 1; j <= cand.level + 1; ++j) {
-        if (j < 0 || j >= levels) continue;
-        const double toJ = Scale(cand.level - j);
-        const int cx = Round(toJ * gx), cy = Round(toJ * gy);
+    ForEachVerifyWindow(cand, levels, [&](int j, int px, int py) {
+        if (!Accepts(pyramid[static_cast<size_t>(j)], j, px, py)) return;
         const double toInput = Scale(j);
-        for (int py = cy - 6; py <= cy + 6; py += 2)
-            for (int px = cx - 6; px <= cx + 6; px += 2) {
-                if (!Accepts(pyramid[j], j, px, py)) continue;
-                ++votes;
-                sumLevel += j;
-                sumX += toInput * px;
-                sumY += toInput * py;
-            }
-    }
+        ++votes;
+        sumLevel += j;
+        sumX += toInput * px;
+        sumY += toInput * py;
+    });
     if (votes == 0) return false;
     int L = Round(sumLevel / votes);
     L = L < 0 ? 0 : L >= levels ? levels - 1 : L;
@@ -240,6 +322,7 @@ int QV_FaceDetector::Detect(int width, int height, const unsigned char* grey, in
             levelMap = QV_DetImage(image.width, image.height, 0);
         candidates.clear();
         Candidates(image, k, levelMap, candidates);
+        if (QV_GetDetectorResources().lightingValid) JudgeWindows(pyramid, candidates);
         for (const QV_Detection& c : candidates) {
             QV_Detection d;
             if (!Verify(pyramid, c, d)) continue;

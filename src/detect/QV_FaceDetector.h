@@ -88,16 +88,32 @@ public:
     void FaceRecord(const std::vector<QV_DetImage>& pyramid, const QV_Detection& face, int record[QV_REC_SIZE]);
 
 private:
+    // Copies of the networks and a working window for each chunk after the
+    // first, so that several threads judge windows at once; the first chunk
+    // runs on the detector's own.
+    struct ChunkNets {
+        QV_NeuralNet net[3];  // umec, face17c, face18c
+        std::vector<int> window;
+    };
+
     QV_NeuralNet nets[4];
     bool ready = false;
     // Working windows, reused between calls.
     std::vector<int> window;
+    std::vector<ChunkNets> chunkNets;
     // While Detect runs: the verdict of both verification networks on every
     // window already tried, keyed by level and centre. Neighbouring
     // candidates, at one level and across levels, share many windows.
     bool memoise = false;
     std::unordered_map<std::uint64_t, bool> verdicts;
     bool Accepts(const QV_DetImage& level, int j, int px, int py);
+    // Gives the chunks after the first of `chunks` copies of network `net` (0..2).
+    void CopyToChunks(int chunks, int net);
+    QV_NeuralNet& ChunkNet(int chunk, int net);
+    std::vector<int>& ChunkWindow(int chunk);
+    // Judges, spread over the workers, every window the candidates' stage 2
+    // will look at that has no verdict yet, and keeps the verdicts.
+    void JudgeWindows(const std::vector<QV_DetImage>& pyramid, const std::vector<QV_Detection>& candidates);
 };
 
 // The detector built from the compiled-in networks, made on first use; null

@@ -77,6 +77,15 @@ public:
         if (k > 0 && k < nInputs) units[k].activation = v;
     }
 
+    // Inputs 1 .. n of the window from a table: input k + 1 = table[index[k]]
+    // (n limited to the inputs there are).
+    void SetInputs(const int* index, const float* table, int n)
+    {
+        if (n > nInputs - 1) n = nInputs - 1;
+        QV_NetUnit* in = units.data() + 1;
+        for (int k = 0; k < n; ++k) in[k].activation = table[index[k]];
+    }
+
     // Computes every non-input unit in index order and returns the activation
     // of the output unit (0 for a network not read). An unknown unit type
     // ends the process.

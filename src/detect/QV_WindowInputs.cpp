@@ -25,39 +25,63 @@ void QV_CopyWindow(const QV_DetImage& image, int left, int top, int w, int h, bo
 
 void QV_EqualiseInto(const int* window, int n, const int* counted, int nCounted, int levels, QV_NeuralNet& net)
 {
-    int hist[512];
-    for (int v = 0; v < levels; ++v) hist[v] = 0;
-    if (counted) {
-        for (int k = 0; k < nCounted; ++k) ++hist[window[counted[k]]];
-    } else {
-        nCounted = n;
-        for (int k = 0; k < n; ++k) ++hist[window[k]];
+    // The values the window holds lie between its least and greatest pixel;
+    // the table is only worked out there (a plain pass the compiler
+    // vectorises, unlike tracking the counted pixels' own range).
+    int lo = window[0], hi = window[0];
+    for (int k = 1; k < n; ++k) {
+        lo = window[k] < lo ? window[k] : lo;
+        hi = window[k] > hi ? window[k] : hi;
     }
-    // value[v] = (counted pixels below v + counted pixels at or below v) / count - 1:
-    // the running counts first, then the values level by level (a loop the
-    // compiler can vectorise).
-    int cum[513];
-    cum[0] = 0;
-    for (int v = 0; v < levels; ++v) cum[v + 1] = cum[v] + hist[v];
-    float value[512];
+    lo = lo < 0 ? 0 : lo;
+    hi = hi >= levels ? levels - 1 : hi;
+    // Two histograms, even and odd pixels, so that runs of equal values do
+    // not make every count wait for the one before.
+    int hist[512], odd[512];
+    for (int v = lo; v <= hi; ++v) hist[v] = odd[v] = 0;
+    if (!counted) nCounted = n;
+    int k = 0;
+    for (; k + 1 < nCounted; k += 2) {
+        ++hist[window[counted ? counted[k] : k]];
+        ++odd[window[counted ? counted[k + 1] : k + 1]];
+    }
+    if (k < nCounted) ++hist[window[counted ? counted[k] : k]];
+    for (int v = lo; v <= hi; ++v) hist[v] += odd[v];
+    // value[v] = (counted pixels below v + counted pixels at or below v) / count - 1;
+    // no counted pixel lies below lo.
     const float scale = 1.0f / static_cast<float>(nCounted);
-    for (int v = 0; v < levels; ++v) value[v] = static_cast<float>(cum[v] + cum[v + 1]) * scale - 1.0f;
-    for (int k = 0; k < n; ++k) net.SetInput(k + 1, value[window[k]]);
+    float value[512];
+    int running = 0;
+    for (int v = lo; v <= hi; ++v) {
+        const int at = running + hist[v];
+        value[v] = static_cast<float>(running + at) * scale - 1.0f;
+        running = at;
+    }
+    net.SetInputs(window, value, n);
 }
 
 void QV_CorrectLighting(int* window, const QV_DetectorResources& res)
 {
-    double sl = 0.0, sm = 0.0, s = 0.0;
-    for (int idx : res.faceInside) {
-        const double v = window[idx];
-        sl += (idx % 20 - 10) * v;
-        sm += (idx / 20 - 10) * v;
-        s += v;
+    // The sums are of whole numbers well inside what a double holds exactly,
+    // so they are taken as integers, row span by row span of the mask.
+    long long sl = 0, sm = 0, s = 0;
+    for (int y = 0; y < 20; ++y) {
+        const int x0 = res.insideFrom[y], x1 = res.insideTo[y];
+        const int* row = window + y * 20;
+        int rowSum = 0, rowMoment = 0;
+        for (int x = x0; x < x1; ++x) {
+            rowSum += row[x];
+            rowMoment += (x - 10) * row[x];
+        }
+        s += rowSum;
+        sl += rowMoment;
+        sm += static_cast<long long>(y - 10) * rowSum;
     }
     const double(*m)[3] = res.lighting;
-    const double a = m[0][0] * sl + m[0][1] * sm + m[0][2] * s;
-    const double b = m[1][0] * sl + m[1][1] * sm + m[1][2] * s;
-    const double c = m[2][0] * sl + m[2][1] * sm + m[2][2] * s;
+    const double dl = static_cast<double>(sl), dm = static_cast<double>(sm), ds = static_cast<double>(s);
+    const double a = m[0][0] * dl + m[0][1] * dm + m[0][2] * ds;
+    const double b = m[1][0] * dl + m[1][1] * dm + m[1][2] * ds;
+    const double c = m[2][0] * dl + m[2][1] * dm + m[2][2] * ds;
     // The plane a (x - 10) + b (y - 10) + c, less 256.5, truncated toward
     // zero; the products are taken once per column and row and summed in the
     // same order for every pixel.

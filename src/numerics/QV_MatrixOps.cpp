@@ -1,9 +1,11 @@
 #include "QV_MatrixOps.h"
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
 #include "QV_Error.h"
+#include "QV_Parallel.h"
 
 QV_Matrix QV_Multiply(const QV_Matrix& a, const QV_Matrix& b)
 {
@@ -26,21 +28,17 @@ QV_Matrix QV_Multiply(const QV_Matrix& a, const QV_Matrix& b)
     return r;
 }
 
-QV_Array<float> QV_Multiply(const QV_Matrix& a, const QV_Array<float>& v)
+namespace {
+
+// Rows [begin, end) of a x, into r.
+void MultiplyRows(const QV_Matrix& a, const float* x, float* r, int begin, int end)
 {
-    QV_Array<float> r;
-    if (a.Cols() != v.Count()) {
-        QV_PrintError("QV_Multiply() Error! : matrix and vector sizes do not match!\n");
-        return r;
-    }
-    r.Resize(a.Rows());
-    const float* x = v.Data();
-    const int rows = a.Rows(), cols = a.Cols();
-    int i = 0;
+    const int cols = a.Cols();
+    int i = begin;
     // Four rows at a time: four independent sums instead of one long chain
     // of dependent additions. Each row still adds its terms in column order,
     // so every result is the same as one row at a time.
-    for (; i + 4 <= rows; i += 4) {
+    for (; i + 4 <= end; i += 4) {
         const float* a0 = a.Row(a.RowLow() + i);
         const float* a1 = a.Row(a.RowLow() + i + 1);
         const float* a2 = a.Row(a.RowLow() + i + 2);
@@ -58,12 +56,40 @@ QV_Array<float> QV_Multiply(const QV_Matrix& a, const QV_Array<float>& v)
         r[i + 2] = static_cast<float>(s2);
         r[i + 3] = static_cast<float>(s3);
     }
-    for (; i < rows; ++i) {
+    for (; i < end; ++i) {
         const float* ai = a.Row(a.RowLow() + i);
         double sum = 0.0;
         for (int k = 0; k < cols; ++k) sum += static_cast<double>(ai[k]) * x[k];
         r[i] = static_cast<float>(sum);
     }
+}
+
+// Matrices from this many elements on share their rows out among the workers.
+constexpr int kParallelElements = 1 << 17;
+
+}  // namespace
+
+QV_Array<float> QV_Multiply(const QV_Matrix& a, const QV_Array<float>& v)
+{
+    QV_Array<float> r;
+    if (a.Cols() != v.Count()) {
+        QV_PrintError("QV_Multiply() Error! : matrix and vector sizes do not match!\n");
+        return r;
+    }
+    const int rows = a.Rows(), cols = a.Cols();
+    r.Resize(rows);
+    if (rows == 0) return r;
+    const float* x = v.Data();
+    float* out = r.Data();
+    const long long elements = static_cast<long long>(rows) * cols;
+    if (elements < kParallelElements) {
+        MultiplyRows(a, x, out, 0, rows);
+        return r;
+    }
+    // Every row is summed on its own, so the split does not change a result.
+    const int minRows = std::max(4, kParallelElements / 2 / std::max(cols, 1));
+    QV_ParallelFor(rows, QV_ChunkCount(rows, minRows),
+                   [&](int begin, int end, int) { MultiplyRows(a, x, out, begin, end); });
     return r;
 }
 

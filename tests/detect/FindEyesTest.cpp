@@ -7,6 +7,7 @@
 
 #include "NetTexts.h"
 #include "QV_FindEyes.h"
+#include "QV_Parallel.h"
 
 using namespace visagen_test;
 
@@ -186,11 +187,19 @@ TEST(FindEyesBuiltIn, DetectGivesWhatItsStagesGiveOneAfterAnother)
 
     QV_FaceDetector d;
     ASSERT_TRUE(d.LoadEmbeddedNetworks());
+    // The stages one after another on one thread are the reference; Detect
+    // shares candidates and windows out among the workers.
+    QV_SetWorkerCount(1);
     const std::vector<int> expected = StagesOneAfterAnother(d, input);
+    const std::vector<int> expectedFlipped = StagesOneAfterAnother(d, flipped);
     ASSERT_GE(expected.size(), static_cast<size_t>(QV_REC_SIZE));  // the portrait's face at least
-    EXPECT_EQ(Detected(d, input), expected);
-    EXPECT_EQ(Detected(d, flipped), StagesOneAfterAnother(d, flipped));
-    EXPECT_EQ(Detected(d, input), expected);
+    for (int workers : {1, 2, 3}) {
+        QV_SetWorkerCount(workers);
+        EXPECT_EQ(Detected(d, input), expected) << workers << " workers";
+        EXPECT_EQ(Detected(d, flipped), expectedFlipped) << workers << " workers";
+        EXPECT_EQ(Detected(d, input), expected) << workers << " workers";
+    }
+    QV_SetWorkerCount(0);
 }
 
 }  // namespace
