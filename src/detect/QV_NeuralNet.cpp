@@ -1,6 +1,10 @@
 // Reading the network texts and the forward pass.
 #include "QV_NeuralNet.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
@@ -76,19 +80,32 @@ bool ParseCount(const std::string* line, const char* word, long& count)
     return true;
 }
 
-// Sum of weight x source activation over a run of slots, in four interleaved
-// partial sums so that the additions do not wait on each other.
-inline float WeightedSum(const QV_NetUnit* unit, const QV_NetSlot* s, const QV_NetSlot* end)
+// Sum of weight x source activation over n slots, in four interleaved
+// partial sums (slot k adds to sum k mod 4) so that the additions do not wait
+// on each other; slots past the last four add to the first sum. With SSE the
+// four sums are the four lanes of one register, and four consecutive sources
+// are read with one load: each lane still multiplies, then adds, in the same
+// order, so the result is the same to the bit.
+inline float WeightedSum(const float* act, const float* w, const int* src, const unsigned char* run, int n)
 {
-    float a0 = 0.0f, a1 = 0.0f, a2 = 0.0f, a3 = 0.0f;
-    for (; end - s >= 4; s += 4) {
-        a0 += s[0].weight * unit[s[0].source].activation;
-        a1 += s[1].weight * unit[s[1].source].activation;
-        a2 += s[2].weight * unit[s[2].source].activation;
-        a3 += s[3].weight * unit[s[3].source].activation;
+    int k = 0;
+    float a[4];
+#if defined(__SSE2__)
+    __m128 acc = _mm_setzero_ps();
+    for (; k + 4 <= n; k += 4) {
+        const __m128 x = run[k] ? _mm_loadu_ps(act + src[k])
+                                : _mm_setr_ps(act[src[k]], act[src[k + 1]], act[src[k + 2]], act[src[k + 3]]);
+        acc = _mm_add_ps(acc, _mm_mul_ps(_mm_loadu_ps(w + k), x));
     }
-    for (; s < end; ++s) a0 += s->weight * unit[s->source].activation;
-    return (a0 + a1) + (a2 + a3);
+    _mm_storeu_ps(a, acc);
+#else
+    (void)run;
+    a[0] = a[1] = a[2] = a[3] = 0.0f;
+    for (; k + 4 <= n; k += 4)
+        for (int j = 0; j < 4; ++j) a[j] += w[k + j] * act[src[k + j]];
+#endif
+    for (; k < n; ++k) a[0] += w[k] * act[src[k]];
+    return (a[0] + a[1]) + (a[2] + a[3]);
 }
 
 // tanh(x) as 1 - 2 / (e^2x + 1) in double precision: the same float result as
@@ -111,6 +128,10 @@ void QV_NeuralNet::Clear()
 {
     units.clear();
     slots.clear();
+    activations.clear();
+    slotWeights.clear();
+    slotSources.clear();
+    startsRun.clear();
     positions.clear();
     groups.clear();
     lineSlot.clear();
@@ -173,8 +194,8 @@ bool QV_NeuralNet::ReadStructure(const std::vector<std::string>& lines)
 
     units.resize(n);
     int next = 0;
+    activations.assign(n, 1.0f);
     for (long u = 0; u < n; ++u) {
-        units[u].activation = 1.0f;
         units[u].type = u < inputs ? QV_UNIT_INPUT : QV_UNIT_TANH;
         units[u].nConns = 0;
         units[u].firstSlot = next;
@@ -188,6 +209,13 @@ bool QV_NeuralNet::ReadStructure(const std::vector<std::string>& lines)
         slots[lineSlot[k]].source = src[k];
         ++d.nConns;
     }
+    slotWeights.assign(c, 0.0f);
+    slotSources.resize(c);
+    startsRun.assign(c, 0);
+    for (long k = 0; k < c; ++k) slotSources[k] = slots[k].source;
+    for (long k = 0; k + 3 < c; ++k)
+        startsRun[k] = slotSources[k + 1] == slotSources[k] + 1 && slotSources[k + 2] == slotSources[k] + 2 &&
+                       slotSources[k + 3] == slotSources[k] + 3;
     positions.swap(pos);
     nInputs = inputs;
     nHidden = static_cast<int>(counts[1]);
@@ -240,6 +268,7 @@ bool QV_NeuralNet::ReadWeights(const std::vector<std::string>& lines)
     // Weight k belongs to connection line k, whose slot was noted when the
     // structure was read.
     for (long k = 0; k < count; ++k) slots[lineSlot[k]].weight = w[k];
+    for (size_t k = 0; k < slots.size(); ++k) slotWeights[k] = slots[k].weight;
     return true;
 }
 
@@ -270,48 +299,51 @@ bool QV_NeuralNet::SetUnitType(int u, int type)
 float QV_NeuralNet::ForwardPass()
 {
     if (!Loaded()) return 0.0f;
-    QV_NetUnit* const unit = units.data();
-    const QV_NetSlot* const pool = slots.data();
+    const QV_NetUnit* const unit = units.data();
+    float* const act = activations.data();
+    const float* const weight = slotWeights.data();
+    const int* const source = slotSources.data();
+    const unsigned char* const run = startsRun.data();
     const int n = Units();
     for (int u = nInputs; u < n; ++u) {
-        QV_NetUnit& d = unit[u];
-        const QV_NetSlot* s = pool + d.firstSlot;
-        const QV_NetSlot* const end = s + d.nConns;
+        const QV_NetUnit& d = unit[u];
+        const int first = d.firstSlot, count = d.nConns;
+        const int* const src = source + first;
         switch (d.type) {
         case QV_UNIT_TANH:
-            d.activation = Tanh(WeightedSum(unit, s, end));
+            act[u] = Tanh(WeightedSum(act, weight + first, src, run + first, count));
             break;
         case QV_UNIT_OR: {
             float prod = 1.0f;
-            for (; s < end; ++s)
-                if (s->source != 0) prod *= 0.5f - 0.5f * unit[s->source].activation;
-            d.activation = 1.0f - 2.0f * prod;
+            for (int k = 0; k < count; ++k)
+                if (src[k] != 0) prod *= 0.5f - 0.5f * act[src[k]];
+            act[u] = 1.0f - 2.0f * prod;
             break;
         }
         case QV_UNIT_PAIRS: {
             float v[3] = {0.0f, 0.0f, 0.0f};
-            int k = 0;
-            for (; s < end && k < 3; ++s)
-                if (s->source != 0) v[k++] = (1.0f + unit[s->source].activation) * 0.5f;
+            int taken = 0;
+            for (int k = 0; k < count && taken < 3; ++k)
+                if (src[k] != 0) v[taken++] = (1.0f + act[src[k]]) * 0.5f;
             const float dd = v[0], e = v[1], f = v[2];
-            d.activation = 1.0f - 2.0f * (1.0f - dd * e) * (1.0f - f * e) * (1.0f - f * dd);
+            act[u] = 1.0f - 2.0f * (1.0f - dd * e) * (1.0f - f * e) * (1.0f - f * dd);
             break;
         }
         case QV_UNIT_LINEAR:
-            d.activation = WeightedSum(unit, s, end);
+            act[u] = WeightedSum(act, weight + first, src, run + first, count);
             break;
         case QV_UNIT_PRODUCT: {
             float prod = 1.0f;
-            for (; s < end; ++s)
-                if (s->source != 0) prod *= unit[s->source].activation;
-            d.activation = prod;
+            for (int k = 0; k < count; ++k)
+                if (src[k] != 0) prod *= act[src[k]];
+            act[u] = prod;
             break;
         }
         case QV_UNIT_SUM: {
             float sum = 0.0f;
-            for (; s < end; ++s)
-                if (s->source != 0) sum += unit[s->source].activation;
-            d.activation = sum;
+            for (int k = 0; k < count; ++k)
+                if (src[k] != 0) sum += act[src[k]];
+            act[u] = sum;
             break;
         }
         default: {
@@ -322,5 +354,5 @@ float QV_NeuralNet::ForwardPass()
         }
         }
     }
-    return unit[nInputs + nHidden].activation;
+    return act[nInputs + nHidden];
 }

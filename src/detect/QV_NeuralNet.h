@@ -11,10 +11,9 @@ struct QV_NetSlot {
     int source;
 };
 
-// One unit: its activation, its incoming slots (a run of the slot pool
-// starting at firstSlot) and its type.
+// One unit: its incoming slots (a run of the slot pool starting at
+// firstSlot) and its type.
 struct QV_NetUnit {
-    float activation;
     int nConns;
     int type;
     int firstSlot;
@@ -74,7 +73,7 @@ public:
     // indices outside the inputs are left alone.
     void SetInput(int k, float v)
     {
-        if (k > 0 && k < nInputs) units[k].activation = v;
+        if (k > 0 && k < nInputs) activations[k] = v;
     }
 
     // Inputs 1 .. n of the window from a table: input k + 1 = table[index[k]]
@@ -82,15 +81,15 @@ public:
     void SetInputs(const int* index, const float* table, int n)
     {
         if (n > nInputs - 1) n = nInputs - 1;
-        QV_NetUnit* in = units.data() + 1;
-        for (int k = 0; k < n; ++k) in[k].activation = table[index[k]];
+        float* in = activations.data() + 1;
+        for (int k = 0; k < n; ++k) in[k] = table[index[k]];
     }
 
     // Computes every non-input unit in index order and returns the activation
     // of the output unit (0 for a network not read). An unknown unit type
     // ends the process.
     float ForwardPass();
-    float Activation(int u) const { return units[u].activation; }
+    float Activation(int u) const { return activations[u]; }
 
 private:
     void Clear();
@@ -98,6 +97,13 @@ private:
 
     std::vector<QV_NetUnit> units;
     std::vector<QV_NetSlot> slots;
+    // What the forward pass reads, kept side by side so that four slots are
+    // taken at once: every unit's activation, and per slot its weight, its
+    // source, and whether it starts four slots with consecutive sources.
+    std::vector<float> activations;
+    std::vector<float> slotWeights;
+    std::vector<int> slotSources;
+    std::vector<unsigned char> startsRun;
     std::vector<int> positions;  // x, y, group per unit
     std::vector<QV_NetGroup> groups;
     std::vector<int> lineSlot;   // slot of each connection line, for the weights

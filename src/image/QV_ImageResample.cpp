@@ -1,11 +1,13 @@
 // Bilinear sampling and resampling of images, with the antialiasing blur
 // evaluated only where the sampler reads it.
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <vector>
 
 #include "QV_Image.h"
 #include "QV_ImageResampleKernels.h"
+#include "QV_Parallel.h"
 
 using qv_resample::AxisSplit;
 
@@ -165,25 +167,30 @@ void QV_Image::Resize(int newRows, int newCols, bool antialias)
 
     const QV_Colour outside(128, 128, 128, 255);
     QV_Array2D<QV_Colour> target(newRows, newCols);
-    for (int i = 0; i < newRows; ++i) {
-        const AxisSplit& sy = ys[static_cast<size_t>(i)];
-        QV_Colour* dst = target.Row(i);
-        if (!sy.inside) {
-            for (int j = 0; j < newCols; ++j) dst[j] = outside;
-            continue;
-        }
-        const QV_Colour* row0 = picked.data() + static_cast<size_t>(rowSlot[static_cast<size_t>(sy.i0)]) * nC;
-        const QV_Colour* row1 = picked.data() + static_cast<size_t>(rowSlot[static_cast<size_t>(sy.i1)]) * nC;
-        for (int j = 0; j < newCols; ++j) {
-            const AxisSplit& sx = xs[static_cast<size_t>(j)];
-            if (!sx.inside) {
-                dst[j] = outside;
+    // Target rows are independent of one another: they are shared out among
+    // the workers.
+    const int minRows = std::max(8, (1 << 16) / newCols);
+    QV_ParallelFor(newRows, QV_ChunkCount(newRows, minRows), [&](int begin, int end, int) {
+        for (int i = begin; i < end; ++i) {
+            const AxisSplit& sy = ys[static_cast<size_t>(i)];
+            QV_Colour* dst = target.Row(i);
+            if (!sy.inside) {
+                for (int j = 0; j < newCols; ++j) dst[j] = outside;
                 continue;
             }
-            const int c0 = colSlot[static_cast<size_t>(sx.i0)], c1 = colSlot[static_cast<size_t>(sx.i1)];
-            dst[j] = qv_resample::Blend(row0[c0], row0[c1], row1[c0], row1[c1], sx.t, sy.t);
+            const QV_Colour* row0 = picked.data() + static_cast<size_t>(rowSlot[static_cast<size_t>(sy.i0)]) * nC;
+            const QV_Colour* row1 = picked.data() + static_cast<size_t>(rowSlot[static_cast<size_t>(sy.i1)]) * nC;
+            for (int j = 0; j < newCols; ++j) {
+                const AxisSplit& sx = xs[static_cast<size_t>(j)];
+                if (!sx.inside) {
+                    dst[j] = outside;
+                    continue;
+                }
+                const int c0 = colSlot[static_cast<size_t>(sx.i0)], c1 = colSlot[static_cast<size_t>(sx.i1)];
+                dst[j] = qv_resample::Blend(row0[c0], row0[c1], row1[c0], row1[c1], sx.t, sy.t);
+            }
         }
-    }
+    });
     QV_Array2D<QV_Colour>::operator=(std::move(target));
 }
 
