@@ -40,13 +40,14 @@ bool FileExists(const QV_String& path)
 
 // The photograph as the pipeline holds it, read ahead so that the built-in
 // eye finder runs on it while the plug-ins and face models load (it needs
-// neither). Nothing is started when the eyes are not to be found or the
-// photograph does not read; the pipeline's own reading then reports that.
+// neither). Nothing is read when the eyes are not to be found, and nothing
+// started when the photograph does not read.
 class EarlyEyes {
 public:
     void Start(const CliOptions& o, bool search)
     {
         if (!search || o.haveEyes || o.haveBox) return;
+        tried = true;
         if (!photo.Load(QV_String(o.inputs[0])) || photo.Empty()) {
             photo = QV_Image();
             return;
@@ -54,6 +55,8 @@ public:
         photo.ResizeToHeight(QV_Pipeline::kPhotoRows, true);
         found = std::async(std::launch::async, [this] { return FindEyes(photo, a, b); });
     }
+    // Whether the photograph was read here (it is not read twice).
+    bool Tried() const { return tried; }
     bool Started() const { return found.valid(); }
     const QV_Image& Photograph() const { return photo; }
     // Waits for the finder; true with the eyes when it found them.
@@ -66,6 +69,7 @@ public:
     }
 
 private:
+    bool tried = false;
     QV_Image photo;
     QV_Point2D a, b;
     std::future<bool> found;  // last, so that it is waited for before the rest goes
@@ -89,7 +93,12 @@ bool Prepare(QV_Pipeline& pipeline, const CliOptions& o, const QV_String& dataDi
         }
         pipeline.SetUseChildFace(true);
     }
-    if (early && early->Started()) {
+    if (early && early->Tried()) {
+        if (!early->Started()) {
+            // What the pipeline says when its own reading fails.
+            PrintMessage(QV_String(QV_Pipeline::kLoadFailed) + QV_String(o.inputs[0]));
+            return false;
+        }
         pipeline.SetPhotograph(early->Photograph());
         return true;
     }

@@ -114,3 +114,21 @@ TEST_F(CliFit, NoEyesFoundByEitherFinderIsReported)
               "Unable to automatically locate face!\nPlease drag the left mouse button from one eye to the other\n");
     EXPECT_TRUE(visagen_test::ReadFileBytes(dir->File("none.ana")).empty());
 }
+
+TEST_F(CliFit, MissingPhotographIsReportedWhenTheEyesAreToBeFound)
+{
+    // The eye finder reads the photograph ahead of the face model; one that
+    // does not read is reported as before: the reader's diagnostic once, then
+    // the pipeline's message.
+    ASSERT_TRUE(ready);
+    const std::string photo = dir->File("none.jpg");
+    const std::string err = dir->File("err-missing.txt");
+    const std::string script = "exec \"$0\" \"$@\" 2>'" + err + "'";
+    const int status = visagen_test::RunProgram(
+        {"/bin/sh", "-c", script, VISAGEN_CLI, "fit", photo, "-o", dir->File("missing.ana"), "--data-dir", dir->Path()});
+    EXPECT_EQ(status, 1);
+    const std::vector<unsigned char> bytes = visagen_test::ReadFileBytes(err);
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()),
+              "QV_Image::LoadJPEG(). Error, can not open file " + photo + "\nFailed to load:\n" + photo + "\n");
+    EXPECT_TRUE(visagen_test::ReadFileBytes(dir->File("missing.ana")).empty());
+}

@@ -6,6 +6,7 @@
 
 #include "QV_Image.h"
 #include "QV_ImageResampleKernels.h"
+#include "QV_Parallel.h"
 
 namespace {
 
@@ -147,6 +148,29 @@ TEST(ResizeToHeight, SameHeightChangesNothingAndWidthKeepsTheAspect)
         EXPECT_EQ(im.Rows(), tc[2]);
         EXPECT_EQ(im.Cols(), tc[3]) << tc[0] << "x" << tc[1];
     }
+}
+
+// Large targets share their rows out among the workers: the pixels are the
+// same as on one.
+TEST(Resize, SameOnAnyNumberOfWorkers)
+{
+    const QV_Image src = RandomImage(0, 599, 0, 436, 7);
+    QV_SetWorkerCount(1);
+    QV_Image up = src, down = src;
+    up.Resize(700, 510, false);
+    down.ResizeToHeight(300, true);
+    for (int workers : {2, 3}) {
+        QV_SetWorkerCount(workers);
+        QV_Image up2 = src, down2 = src;
+        up2.Resize(700, 510, false);
+        down2.ResizeToHeight(300, true);
+        EXPECT_TRUE(Same(up, up2)) << workers;
+        EXPECT_TRUE(Same(down, down2)) << workers;
+    }
+    QV_SetWorkerCount(0);
+    // A row in the last share is really drawn from the source.
+    const QV_BilinearSampler s(src);
+    EXPECT_EQ(up(650, 100), s.Sample((100 + 0.5f) / 510 * 437, (650 + 0.5f) / 700 * 600));
 }
 
 // Shrinking with antialias blurs only the rows and columns that the sampler
