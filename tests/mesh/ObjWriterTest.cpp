@@ -2,7 +2,9 @@
 // the stream writer, write-then-read, and the MTL material block.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <fstream>
+#include <limits>
 #include <iomanip>
 #include <sstream>
 
@@ -53,6 +55,28 @@ TEST(ObjWrite, ExactText)
               "vn 0.000000 0.000000 1.000000\n"
               "vt 0.125000 0.500000\n"
               "g Square\nf 1 2 3 4\ng Wedge\nf 2 5 3\ng Empty\n");
+}
+
+TEST(ObjWrite, NumbersAreWrittenAsPrintfWritesThem)
+{
+    // Rounding at the sixth place, signs of values that round to zero, large
+    // and tiny magnitudes, infinities and NaN: the same digits as "%f".
+    const float values[] = {0.0f,      -0.0f,     0.0000004f, -0.0000004f, 0.0000005f, -0.0000015f, 1.0f / 3.0f,
+                            -2.0f / 3, 123456.79f, 1e-30f,    3.4e38f,     -1e20f,     0.1f,        0.9999996f,
+                            std::numeric_limits<float>::infinity(), -std::numeric_limits<float>::infinity(),
+                            std::numeric_limits<float>::quiet_NaN()};
+    QV_Mesh m;
+    std::string expected;
+    char buf[512];
+    for (float v : values) {
+        m.vertices.Append(QV_Point3D(v, -v, 7.25f));
+        std::snprintf(buf, sizeof buf, "v %f %f %f\n", static_cast<double>(v), static_cast<double>(-v), 7.25);
+        expected += buf;
+    }
+    const std::string text = Text(m);
+    const size_t at = text.find("v ");
+    ASSERT_NE(at, std::string::npos);
+    EXPECT_EQ(text.substr(at), expected);
 }
 
 TEST(ObjWrite, CornerItemForms)
