@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <unordered_set>
 
 #include "QV_DetectorResources.h"
 #include "QV_EmbeddedNetworks.h"
@@ -224,12 +225,12 @@ void QV_FaceDetector::JudgeWindows(const std::vector<QV_DetImage>& pyramid, cons
         std::uint64_t key;
     };
     std::vector<Window> todo;
-    std::unordered_map<std::uint64_t, bool> queued;
+    std::unordered_set<std::uint64_t> queued;
     const int levels = static_cast<int>(pyramid.size());
     for (const QV_Detection& cand : candidates)
         ForEachVerifyWindow(cand, levels, [&](int j, int px, int py) {
             const std::uint64_t key = VerdictKey(j, px, py);
-            if (verdicts.count(key) || !queued.emplace(key, true).second) return;
+            if (verdicts.count(key) || !queued.insert(key).second) return;
             todo.push_back({j, px, py, key});
         });
     const int count = static_cast<int>(todo.size());

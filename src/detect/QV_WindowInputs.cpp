@@ -25,6 +25,7 @@ void QV_CopyWindow(const QV_DetImage& image, int left, int top, int w, int h, bo
 
 void QV_EqualiseInto(const int* window, int n, const int* counted, int nCounted, int levels, QV_NeuralNet& net)
 {
+    (void)levels;  // every value is below it: bytes, or corrected values limited to 0..511
     // The values the window holds lie between its least and greatest pixel;
     // the table is only worked out there (a plain pass the compiler
     // vectorises, unlike tracking the counted pixels' own range).
@@ -33,8 +34,6 @@ void QV_EqualiseInto(const int* window, int n, const int* counted, int nCounted,
         lo = window[k] < lo ? window[k] : lo;
         hi = window[k] > hi ? window[k] : hi;
     }
-    lo = lo < 0 ? 0 : lo;
-    hi = hi >= levels ? levels - 1 : hi;
     // Two histograms, even and odd pixels, so that runs of equal values do
     // not make every count wait for the one before.
     int hist[512], odd[512];
