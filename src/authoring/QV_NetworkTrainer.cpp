@@ -10,6 +10,7 @@
 
 #include "QV_BinaryIO.h"
 #include "QV_Error.h"
+#include "QV_NetTanh.h"
 
 namespace {
 
@@ -18,12 +19,6 @@ int FieldStart(int i, int n, int size, int span)
 {
     if (n == 1) return (span - size) / 2;
     return static_cast<int>(std::lround(static_cast<double>(i) * (span - size) / (n - 1)));
-}
-
-// The same tanh as the program's evaluator: 1 - 2 / (e^2x + 1) in double.
-inline float EvalTanh(float x)
-{
-    return static_cast<float>(1.0 - 2.0 / (std::exp(2.0 * static_cast<double>(x)) + 1.0));
 }
 
 // Weighted sum in four interleaved float partial sums, slot after slot, as the
@@ -192,12 +187,12 @@ float QV_NetworkTrainer::Evaluate(const float* in) const
         const int a = firstConn[h], b = firstConn[h + 1];
         src.assign(1, 1.0f);
         for (int k = a + 1; k < b; ++k) src.push_back(in[conns[k].source - 1]);
-        hiddenAct[h] = EvalTanh(EvalSum(&w[a], src.data(), b - a));
+        hiddenAct[h] = QV_NetTanh(EvalSum(&w[a], src.data(), b - a));
     }
     const int a = firstConn[hidden];
     src.assign(1, 1.0f);
     src.insert(src.end(), hiddenAct.begin(), hiddenAct.end());
-    return EvalTanh(EvalSum(&w[a], src.data(), hidden + 1));
+    return QV_NetTanh(EvalSum(&w[a], src.data(), hidden + 1));
 }
 
 std::vector<std::string> QV_NetworkTrainer::StructureText() const

@@ -5,7 +5,6 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <unordered_set>
 
 #include "QV_DetectorResources.h"
 #include "QV_EmbeddedNetworks.h"
@@ -28,6 +27,7 @@ int Round(double v) { return static_cast<int>(std::lround(v)); }
 bool QV_FaceDetector::LoadNetworks(const QV_NetworkText texts[4])
 {
     ready = false;
+    chunkNets.clear();  // copies of the networks these replace
     for (int i = 0; i < 4; ++i) {
         if (!nets[i].Read(texts[i].structure, texts[i].weights)) return false;
         if (nets[i].Inputs() != kNetPixels[i] + 1) {
@@ -76,20 +76,31 @@ void QV_FaceDetector::BuildPyramid(const QV_DetImage& input, std::vector<QV_DetI
         if (w < 20 || h < 20) break;
         QV_DetImage next(w, h);
         // Level pixel (x, y) is the previous level sampled bilinearly at
-        // (1.2 x, 1.2 y), so level coordinates scale by 1.2 per level.
+        // (1.2 x, 1.2 y), so level coordinates scale by 1.2 per level. The
+        // columns' sample places are the same on every row.
+        std::vector<int> xs0(static_cast<size_t>(w)), xs1(static_cast<size_t>(w));
+        std::vector<double> fxs(static_cast<size_t>(w));
+        for (int x = 0; x < w; ++x) {
+            const double sx = 1.2 * x;
+            const int x0 = static_cast<int>(sx);
+            xs0[static_cast<size_t>(x)] = x0;
+            xs1[static_cast<size_t>(x)] = x0 + 1 < prev.width ? x0 + 1 : prev.width - 1;
+            fxs[static_cast<size_t>(x)] = sx - x0;
+        }
         for (int y = 0; y < h; ++y) {
             const double sy = 1.2 * y;
             const int y0 = static_cast<int>(sy);
             const int y1 = y0 + 1 < prev.height ? y0 + 1 : prev.height - 1;
             const double fy = sy - y0;
+            const unsigned char* row0 = &prev.pixels[static_cast<size_t>(y0) * prev.width];
+            const unsigned char* row1 = &prev.pixels[static_cast<size_t>(y1) * prev.width];
+            unsigned char* dst = &next.pixels[static_cast<size_t>(y) * w];
             for (int x = 0; x < w; ++x) {
-                const double sx = 1.2 * x;
-                const int x0 = static_cast<int>(sx);
-                const int x1 = x0 + 1 < prev.width ? x0 + 1 : prev.width - 1;
-                const double fx = sx - x0;
-                const double top = prev.At(x0, y0) * (1.0 - fx) + prev.At(x1, y0) * fx;
-                const double bottom = prev.At(x0, y1) * (1.0 - fx) + prev.At(x1, y1) * fx;
-                next.At(x, y) = static_cast<unsigned char>(top * (1.0 - fy) + bottom * fy + 0.5);
+                const int x0 = xs0[static_cast<size_t>(x)], x1 = xs1[static_cast<size_t>(x)];
+                const double fx = fxs[static_cast<size_t>(x)];
+                const double top = row0[x0] * (1.0 - fx) + row0[x1] * fx;
+                const double bottom = row1[x0] * (1.0 - fx) + row1[x1] * fx;
+                dst[x] = static_cast<unsigned char>(top * (1.0 - fy) + bottom * fy + 0.5);
             }
         }
         levels.push_back(std::move(next));
@@ -102,10 +113,16 @@ void QV_FaceDetector::LevelMap(const QV_DetImage& map, int level, int width, int
     const double s = Scale(level);
     auto clampX = [&](int v) { return v < 0 ? 0 : v >= map.width ? map.width - 1 : v; };
     auto clampY = [&](int v) { return v < 0 ? 0 : v >= map.height ? map.height - 1 : v; };
+    // The box of map pixels under each level column is the same on every row.
+    std::vector<int> xs0(static_cast<size_t>(width)), xs1(static_cast<size_t>(width));
+    for (int j = 0; j < width; ++j) {
+        xs0[static_cast<size_t>(j)] = clampX(Round(j * s));
+        xs1[static_cast<size_t>(j)] = clampX(Round((j + 1) * s));
+    }
     for (int i = 0; i < height; ++i) {
         const int y0 = clampY(Round(i * s)), y1 = clampY(Round((i + 1) * s));
         for (int j = 0; j < width; ++j) {
-            const int x0 = clampX(Round(j * s)), x1 = clampX(Round((j + 1) * s));
+            const int x0 = xs0[static_cast<size_t>(j)], x1 = xs1[static_cast<size_t>(j)];
             bool covered = true;
             for (int y = y0; y <= y1 && covered; ++y)
                 for (int x = x0; x <= x1; ++x)
@@ -121,7 +138,12 @@ void QV_FaceDetector::LevelMap(const QV_DetImage& map, int level, int width, int
 void QV_FaceDetector::CopyToChunks(int chunks, int net)
 {
     if (static_cast<int>(chunkNets.size()) < chunks - 1) chunkNets.resize(static_cast<size_t>(chunks - 1));
-    for (int c = 1; c < chunks; ++c) chunkNets[static_cast<size_t>(c - 1)].net[net] = nets[net];
+    for (int c = 1; c < chunks; ++c) {
+        ChunkNets& copy = chunkNets[static_cast<size_t>(c - 1)];
+        if (copy.copied[net]) continue;
+        copy.net[net] = nets[net];
+        copy.copied[net] = true;
+    }
 }
 
 QV_NeuralNet& QV_FaceDetector::ChunkNet(int chunk, int net)
@@ -167,14 +189,6 @@ void QV_FaceDetector::Candidates(const QV_DetImage& image, int level, const QV_D
 
 namespace {
 
-// Level below 2^8, centres within +-2^27 of the origin: one 64-bit key.
-std::uint64_t VerdictKey(int j, int px, int py)
-{
-    return (static_cast<std::uint64_t>(j & 0xff) << 56) |
-           (static_cast<std::uint64_t>(static_cast<std::uint32_t>(px + (1 << 27)) & 0xfffffff) << 28) |
-           (static_cast<std::uint64_t>(static_cast<std::uint32_t>(py + (1 << 27)) & 0xfffffff));
-}
-
 // Whether both verification networks accept the 20 x 20 window centred at
 // (px, py) of a level, after lighting correction and masked equalisation.
 bool JudgeWindow(const QV_DetImage& level, int px, int py, QV_NeuralNet& first, QV_NeuralNet& second, int* window)
@@ -207,14 +221,11 @@ void ForEachVerifyWindow(const QV_Detection& cand, int levels, Visit visit)
 
 bool QV_FaceDetector::Accepts(const QV_DetImage& level, int j, int px, int py)
 {
-    const std::uint64_t key = VerdictKey(j, px, py);
-    if (memoise) {
-        const auto it = verdicts.find(key);
-        if (it != verdicts.end()) return it->second;
-    }
+    unsigned char* const kept = verdicts.At(j, px, py);
+    if (kept && (*kept == QV_VerdictTable::kNo || *kept == QV_VerdictTable::kYes)) return *kept == QV_VerdictTable::kYes;
     window.resize(400);
     const bool yes = JudgeWindow(level, px, py, nets[1], nets[2], window.data());
-    if (memoise) verdicts.emplace(key, yes);
+    if (kept) *kept = yes ? QV_VerdictTable::kYes : QV_VerdictTable::kNo;
     return yes;
 }
 
@@ -222,23 +233,23 @@ void QV_FaceDetector::JudgeWindows(const std::vector<QV_DetImage>& pyramid, cons
 {
     struct Window {
         int j, px, py;
-        std::uint64_t key;
+        unsigned char* verdict;
     };
     std::vector<Window> todo;
-    std::unordered_set<std::uint64_t> queued;
     const int levels = static_cast<int>(pyramid.size());
     for (const QV_Detection& cand : candidates)
         ForEachVerifyWindow(cand, levels, [&](int j, int px, int py) {
-            const std::uint64_t key = VerdictKey(j, px, py);
-            if (verdicts.count(key) || !queued.insert(key).second) return;
-            todo.push_back({j, px, py, key});
+            // A window without an entry is judged when stage 2 comes to it.
+            unsigned char* const verdict = verdicts.At(j, px, py);
+            if (!verdict || *verdict != QV_VerdictTable::kUnknown) return;
+            *verdict = QV_VerdictTable::kQueued;
+            todo.push_back({j, px, py, verdict});
         });
     const int count = static_cast<int>(todo.size());
     if (count == 0) return;
     const int chunks = QV_ChunkCount(count, 16);
     CopyToChunks(chunks, 1);
     CopyToChunks(chunks, 2);
-    std::vector<char> yes(todo.size(), 0);
     QV_ParallelFor(count, chunks, [&](int begin, int end, int chunk) {
         QV_NeuralNet& first = ChunkNet(chunk, 1);
         QV_NeuralNet& second = ChunkNet(chunk, 2);
@@ -246,11 +257,10 @@ void QV_FaceDetector::JudgeWindows(const std::vector<QV_DetImage>& pyramid, cons
         own.resize(400);
         for (int i = begin; i < end; ++i) {
             const Window& w = todo[static_cast<size_t>(i)];
-            yes[static_cast<size_t>(i)] =
-                JudgeWindow(pyramid[static_cast<size_t>(w.j)], w.px, w.py, first, second, own.data());
+            const bool yes = JudgeWindow(pyramid[static_cast<size_t>(w.j)], w.px, w.py, first, second, own.data());
+            *w.verdict = yes ? QV_VerdictTable::kYes : QV_VerdictTable::kNo;
         }
     });
-    for (int i = 0; i < count; ++i) verdicts.emplace(todo[static_cast<size_t>(i)].key, yes[static_cast<size_t>(i)] != 0);
 }
 
 bool QV_FaceDetector::Verify(const std::vector<QV_DetImage>& pyramid, const QV_Detection& cand, QV_Detection& out)
@@ -309,8 +319,7 @@ int QV_FaceDetector::Detect(int width, int height, const unsigned char* grey, in
     if (levels == 0) return 0;
 
     // Verdicts are kept for this picture's pyramid only.
-    verdicts.clear();
-    memoise = true;
+    verdicts.Reset(pyramid);
     QV_DetImage map(width, height, 0);
     bool anyCovered = false;
     std::vector<QV_Detection> detections, candidates;
@@ -333,8 +342,7 @@ int QV_FaceDetector::Detect(int width, int height, const unsigned char* grey, in
         }
     }
 
-    memoise = false;
-    verdicts.clear();
+    verdicts.Clear();
 
     std::vector<QV_Detection> faces;
     Arbitrate(detections, levels, faces);

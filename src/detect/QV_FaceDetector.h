@@ -5,11 +5,11 @@
 
 #include <cstdint>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "QV_NamedImages.h"
 #include "QV_NeuralNet.h"
+#include "QV_VerdictTable.h"
 
 // A 20 x 20 window of a pyramid level: its top-left corner and the level.
 struct QV_Detection {
@@ -93,6 +93,7 @@ private:
     // runs on the detector's own.
     struct ChunkNets {
         QV_NeuralNet net[3];  // umec, face17c, face18c
+        bool copied[3] = {false, false, false};
         std::vector<int> window;
     };
 
@@ -102,12 +103,12 @@ private:
     std::vector<int> window;
     std::vector<ChunkNets> chunkNets;
     // While Detect runs: the verdict of both verification networks on every
-    // window already tried, keyed by level and centre. Neighbouring
-    // candidates, at one level and across levels, share many windows.
-    bool memoise = false;
-    std::unordered_map<std::uint64_t, bool> verdicts;
+    // window already tried, by level and centre. Neighbouring candidates, at
+    // one level and across levels, share many windows. Empty otherwise.
+    QV_VerdictTable verdicts;
     bool Accepts(const QV_DetImage& level, int j, int px, int py);
-    // Gives the chunks after the first of `chunks` copies of network `net` (0..2).
+    // Gives the chunks after the first of `chunks` copies of network `net`
+    // (0..2), once per loading of the networks.
     void CopyToChunks(int chunks, int net);
     QV_NeuralNet& ChunkNet(int chunk, int net);
     std::vector<int>& ChunkWindow(int chunk);

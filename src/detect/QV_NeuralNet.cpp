@@ -13,6 +13,7 @@
 #include <string>
 
 #include "QV_Error.h"
+#include "QV_NetTanh.h"
 
 namespace {
 
@@ -108,13 +109,6 @@ inline float WeightedSum(const float* act, const float* w, const int* src, const
     return (a[0] + a[1]) + (a[2] + a[3]);
 }
 
-// tanh(x) as 1 - 2 / (e^2x + 1) in double precision: the same float result as
-// tanh to within rounding, at about half the cost of the library's tanhf.
-inline float Tanh(float x)
-{
-    return static_cast<float>(1.0 - 2.0 / (std::exp(2.0 * static_cast<double>(x)) + 1.0));
-}
-
 bool Fail(const char* what)
 {
     std::string msg = std::string("QV_NeuralNet::Read() Error! : ") + what + "\n";
@@ -132,6 +126,7 @@ void QV_NeuralNet::Clear()
     slotWeights.clear();
     slotSources.clear();
     startsRun.clear();
+    tanhRunEnd.clear();
     positions.clear();
     groups.clear();
     lineSlot.clear();
@@ -221,7 +216,31 @@ bool QV_NeuralNet::ReadStructure(const std::vector<std::string>& lines)
     nHidden = static_cast<int>(counts[1]);
     nOutputs = static_cast<int>(counts[2]);
     BuildGroups();
+    BuildTanhRuns();
     return true;
+}
+
+void QV_NeuralNet::BuildTanhRuns()
+{
+    // A run of tanh units none of which reads another of the run: their sums
+    // can all be taken before any of their tanh.
+    tanhRunEnd.assign(units.size(), 0);
+    const int n = Units();
+    for (int u = nInputs; u < n;) {
+        if (units[u].type != QV_UNIT_TANH) {
+            ++u;
+            continue;
+        }
+        int end = u + 1;
+        for (; end < n && units[end].type == QV_UNIT_TANH; ++end) {
+            const QV_NetUnit& d = units[end];
+            bool independent = true;
+            for (int k = 0; k < d.nConns && independent; ++k) independent = slotSources[d.firstSlot + k] < u;
+            if (!independent) break;
+        }
+        tanhRunEnd[u] = end;
+        u = end;
+    }
 }
 
 void QV_NeuralNet::BuildGroups()
@@ -293,6 +312,7 @@ bool QV_NeuralNet::SetUnitType(int u, int type)
         if (others != 3) return false;
     }
     units[u].type = type;
+    BuildTanhRuns();
     return true;
 }
 
@@ -310,9 +330,17 @@ float QV_NeuralNet::ForwardPass()
         const int first = d.firstSlot, count = d.nConns;
         const int* const src = source + first;
         switch (d.type) {
-        case QV_UNIT_TANH:
-            act[u] = Tanh(WeightedSum(act, weight + first, src, run + first, count));
+        case QV_UNIT_TANH: {
+            // The sums of the whole run, then their tanh together.
+            const int end = tanhRunEnd[u];
+            for (int v = u; v < end; ++v) {
+                const QV_NetUnit& e = unit[v];
+                act[v] = WeightedSum(act, weight + e.firstSlot, source + e.firstSlot, run + e.firstSlot, e.nConns);
+            }
+            QV_NetTanhRun(act + u, end - u);
+            u = end - 1;
             break;
+        }
         case QV_UNIT_OR: {
             float prod = 1.0f;
             for (int k = 0; k < count; ++k)

@@ -94,6 +94,7 @@ public:
 private:
     void Clear();
     void BuildGroups();
+    void BuildTanhRuns();
 
     std::vector<QV_NetUnit> units;
     std::vector<QV_NetSlot> slots;
@@ -104,6 +105,9 @@ private:
     std::vector<float> slotWeights;
     std::vector<int> slotSources;
     std::vector<unsigned char> startsRun;
+    // For the first unit of each run of tanh units that do not read one
+    // another, the index past the run (0 elsewhere).
+    std::vector<int> tanhRunEnd;
     std::vector<int> positions;  // x, y, group per unit
     std::vector<QV_NetGroup> groups;
     std::vector<int> lineSlot;   // slot of each connection line, for the weights

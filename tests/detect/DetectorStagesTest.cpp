@@ -184,6 +184,11 @@ TEST(Pyramid, LevelCoordinatesScaleBy1Point2)
     ASSERT_EQ(levels.size(), 2u);
     for (int x = 0; x < levels[1].width; ++x) EXPECT_NEAR(levels[1].At(x, 5), 2.4 * x, 0.51) << x;
     EXPECT_EQ(levels[0].At(59, 23), 118);  // level 0 is the input itself
+    // The same down the rows: a vertical ramp v = 4y.
+    for (int y = 0; y < 24; ++y)
+        for (int x = 0; x < 60; ++x) img.At(x, y) = static_cast<unsigned char>(4 * y);
+    QV_FaceDetector::BuildPyramid(img, levels);
+    for (int y = 0; y < levels[1].height; ++y) EXPECT_NEAR(levels[1].At(37, y), 4.8 * y, 0.51) << y;
 }
 
 TEST(Detector, InputBelowTwentyPixelsFindsNothing)
@@ -213,6 +218,42 @@ TEST(Detector, RefusesNetworksOfWrongWindow)
     std::vector<unsigned char> grey(40 * 40, 90);
     int* records = nullptr;
     EXPECT_EQ(d.Detect(40, 40, grey.data(), &records), 0);
+}
+
+TEST(VerdictTable, OneEntryPerLevelAndCentreWithAMarginAroundEachLevel)
+{
+    std::vector<QV_DetImage> pyramid;
+    QV_FaceDetector::BuildPyramid(Flat(60, 40, 9), pyramid);
+    ASSERT_GE(pyramid.size(), 2u);
+    QV_VerdictTable table;
+    EXPECT_EQ(table.At(0, 5, 5), nullptr);  // nothing before a reset
+    table.Reset(pyramid);
+    unsigned char* a = table.At(0, 5, 5);
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(*a, QV_VerdictTable::kUnknown);
+    *a = QV_VerdictTable::kYes;
+    // Neighbouring centres and the same centre on the next level are others.
+    for (unsigned char* other : {table.At(0, 6, 5), table.At(0, 5, 6), table.At(0, 4, 5), table.At(1, 5, 5)}) {
+        ASSERT_NE(other, nullptr);
+        EXPECT_NE(other, a);
+        EXPECT_EQ(*other, QV_VerdictTable::kUnknown);
+    }
+    EXPECT_EQ(*table.At(0, 5, 5), QV_VerdictTable::kYes);
+    // Centres up to 32 beyond each side of a level have entries; further out,
+    // and levels the pyramid does not have, none.
+    const int w = pyramid[1].width, h = pyramid[1].height;
+    EXPECT_NE(table.At(1, -32, -32), nullptr);
+    EXPECT_NE(table.At(1, w + 31, h + 31), nullptr);
+    EXPECT_EQ(table.At(1, -33, 0), nullptr);
+    EXPECT_EQ(table.At(1, 0, h + 32), nullptr);
+    EXPECT_EQ(table.At(-1, 0, 0), nullptr);
+    EXPECT_EQ(table.At(static_cast<int>(pyramid.size()), 0, 0), nullptr);
+    *table.At(1, w + 31, h + 31) = QV_VerdictTable::kNo;
+    table.Reset(pyramid);  // the next picture starts with nothing known
+    EXPECT_EQ(*table.At(0, 5, 5), QV_VerdictTable::kUnknown);
+    EXPECT_EQ(*table.At(1, w + 31, h + 31), QV_VerdictTable::kUnknown);
+    table.Clear();
+    EXPECT_EQ(table.At(0, 5, 5), nullptr);
 }
 
 // ---- coverage maps ----

@@ -199,6 +199,22 @@ TEST(FindEyesBuiltIn, DetectGivesWhatItsStagesGiveOneAfterAnother)
         EXPECT_EQ(Detected(d, flipped), expectedFlipped) << workers << " workers";
         EXPECT_EQ(Detected(d, input), expected) << workers << " workers";
     }
+
+    // Networks loaded anew replace the workers' copies as well: verification
+    // networks that refuse every window leave no face, then ones that accept
+    // every window give what the stages give with them.
+    QV_SetWorkerCount(2);
+    const QV_NetworkText refuse[4] = {ConstantNet(30, 30, 1.0f), ConstantNet(20, 20, -1.0f), ConstantNet(20, 20, -1.0f),
+                                      ConstantNet(25, 15, 1.0f)};
+    ASSERT_TRUE(d.LoadNetworks(refuse));
+    EXPECT_TRUE(Detected(d, input).empty());
+    const QV_NetworkText accept[4] = {ConstantNet(30, 30, 1.0f), ConstantNet(20, 20, 1.0f), ConstantNet(20, 20, 1.0f),
+                                      ConstantNet(25, 15, 1.0f)};
+    ASSERT_TRUE(d.LoadNetworks(accept));
+    const std::vector<int> accepted = Detected(d, input);
+    EXPECT_FALSE(accepted.empty());
+    QV_SetWorkerCount(1);
+    EXPECT_EQ(StagesOneAfterAnother(d, input), accepted);
     QV_SetWorkerCount(0);
 }
 
