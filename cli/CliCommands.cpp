@@ -114,10 +114,14 @@ bool LocateAndFit(QV_Pipeline& pipeline, const CliOptions& o, EarlyEyes& early)
         how = QV_Pipeline::Location::kEyes;
     else if (o.haveBox)
         how = QV_Pipeline::Location::kBox;
-    else if (early.Started())
+    else if (early.Started()) {
+        // The search pyramid does not depend on the eyes: it is built while
+        // the finder still runs.
+        pipeline.PrepareFit();
         how = pipeline.LocateFaceFrom(early.Eyes(a, b), a, b);
-    else
+    } else {
         how = pipeline.LocateFace(a, b);
+    }
     if (how == QV_Pipeline::Location::kNone) return false;
     if (o.verbose) {
         std::fprintf(stderr, "%s (%.4f, %.4f) (%.4f, %.4f)\n",

@@ -236,6 +236,11 @@ QV_Pipeline::Location QV_Pipeline::LocateFaceFrom(bool eyesFound, QV_Point2D& a,
     return Location::kNone;
 }
 
+void QV_Pipeline::PrepareFit()
+{
+    if (HasPhotograph() && headFaceLoaded) CurrentFaceModel().fitter.PreparePyramid(photo);
+}
+
 bool QV_Pipeline::Fit(Location how, const QV_Point2D& a, const QV_Point2D& b, const Progress& progress)
 {
     if (!HasPhotograph()) {

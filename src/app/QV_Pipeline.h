@@ -100,6 +100,9 @@ public:
     // photograph (on another thread, say): its eyes when it found them,
     // otherwise the external finder's box.
     Location LocateFaceFrom(bool eyesFound, QV_Point2D& a, QV_Point2D& b);
+    // Builds the current face model's search pyramid for the photograph now,
+    // while something else runs (the eye finder, say); Fit then takes it.
+    void PrepareFit();
     // Places the current face model from the eyes (a matched to "RIGHT EYE")
     // or the box corners and runs the search, refined unless the child face
     // is in use, whose missing contours are then rebuilt.

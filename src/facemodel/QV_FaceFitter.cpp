@@ -102,9 +102,20 @@ bool QV_FaceFitter::InitialiseFromBox(const QV_Image& image, QV_AnnotationModel&
     return StartProfileSearch(image, model);
 }
 
+bool QV_FaceFitter::PreparePyramid(const QV_Image& image)
+{
+    prepared = QV_Image();
+    if (!profileSearch.BuildPyramid(image)) return false;
+    prepared = image;
+    return true;
+}
+
 bool QV_FaceFitter::StartProfileSearch(const QV_Image& image, QV_AnnotationModel& model)
 {
-    if (!profileSearch.BuildPyramid(image)) return false;
+    // A pyramid built ahead is taken only for the very image it was built from.
+    const bool ready = !prepared.Empty() && prepared.SamePixels(image);
+    prepared = QV_Image();
+    if (!ready && !profileSearch.BuildPyramid(image)) return false;
     if (!profileSearch.Initialise(model)) return false;
     profileSearch.ToAnnotation(model);
     result = model;
@@ -121,10 +132,7 @@ void QV_FaceFitter::BeginSearch()
 
 bool QV_FaceFitter::StartAppearanceSearch()
 {
-    std::vector<QV_Image> levels;
-    levels.reserve(static_cast<size_t>(profileSearch.PyramidLevels()));
-    for (int l = 0; l < profileSearch.PyramidLevels(); ++l) levels.push_back(profileSearch.LevelImage(l));
-    const int source = appearanceSearch.ChooseSourceLevel(levels);
+    const int source = appearanceSearch.ChooseSourceLevel(profileSearch.Pyramid());
     if (source < 0) return false;
     // The profile pyramid is already in the search's frame; only the fit,
     // which is held in the photograph's frame, is mirrored to match it.
@@ -133,7 +141,7 @@ bool QV_FaceFitter::StartAppearanceSearch()
         start.Mirror();
         appearanceSearch.mirror = 1;
     }
-    if (!appearanceSearch.Initialise(levels[static_cast<size_t>(source)], start)) return false;
+    if (!appearanceSearch.Initialise(profileSearch.LevelImage(source), start)) return false;
     appearanceSearch.ToAnnotation(result);
     return true;
 }

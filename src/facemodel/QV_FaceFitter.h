@@ -39,6 +39,12 @@ public:
     bool InitialiseFromBox(const QV_Image& image, QV_AnnotationModel& model, const QV_Point2D& cornerA,
                            const QV_Point2D& cornerB);
 
+    // Builds the search pyramid of `image` ahead of time: the next
+    // InitialiseFromEyes or InitialiseFromBox on an image equal to it takes
+    // that pyramid instead of building its own. False when the image gives
+    // no pyramid.
+    bool PreparePyramid(const QV_Image& image);
+
     // Clears the options a search does not keep and the fit shown.
     void BeginSearch();
     // One step of the current stage. `fit` is set by the steps that measure
@@ -51,6 +57,10 @@ public:
     bool Write(std::FILE* f) const;
 
 private:
+    // The image PreparePyramid built the profile search's pyramid from
+    // (empty when there is none waiting to be taken).
+    QV_Image prepared;
+
     // Builds the pyramid and starts the profile search from a placed model.
     bool StartProfileSearch(const QV_Image& image, QV_AnnotationModel& model);
     // Chooses the appearance source image and starts the appearance search

@@ -50,6 +50,7 @@ public:
     // Builds the pyramid from an image (working width, mirror, preprocessing).
     bool BuildPyramid(const QV_Image& image);
     int PyramidLevels() const { return static_cast<int>(pyramid.size()); }
+    const std::vector<QV_Image>& Pyramid() const { return pyramid; }
     const QV_Image& LevelImage(int l) const { return pyramid[static_cast<size_t>(l)]; }
     // (columns, rows) of a pyramid level; (0, 0) when it does not exist.
     QV_Point2D LevelSize(int l) const;

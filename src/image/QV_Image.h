@@ -38,6 +38,10 @@ public:
     const QV_String& Comment() const { return comment; }
     void SetComment(const QV_String& text) { comment = text; }
 
+    // Whether both have the same bounds and every pixel the same, alpha
+    // included (the JPEG quality and comment are not compared).
+    bool SamePixels(const QV_Image& other) const;
+
     // ---- pixel operations ----
     // In place: each pixel becomes (a, a, a, 255) with a = (R + G + B) div 3.
     void ToGrey();

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 
 #include "QV_Image.h"
 
@@ -210,4 +211,14 @@ void QV_Image::MeanColour(const QV_Point2D& uv, int h, QV_Colour& out) const
     out.red = QV_RoundToByte(m.red);
     out.green = QV_RoundToByte(m.green);
     out.blue = QV_RoundToByte(m.blue);
+}
+
+bool QV_Image::SamePixels(const QV_Image& other) const
+{
+    static_assert(sizeof(QV_Colour) == 4, "a pixel is its four bytes");
+    if (RowLow() != other.RowLow() || RowHigh() != other.RowHigh() || ColLow() != other.ColLow() ||
+        ColHigh() != other.ColHigh())
+        return false;
+    const size_t n = static_cast<size_t>(Rows()) * static_cast<size_t>(Cols());
+    return n == 0 || std::memcmp(Data(), other.Data(), n * sizeof(QV_Colour)) == 0;
 }

@@ -197,6 +197,54 @@ TEST_F(FaceSearchTest, SearchFromDisplacedEyesFindsTheFace)
     EXPECT_LT(after, 3.0f);
 }
 
+// Points of two fits, exactly.
+bool SameFit(const QV_AnnotationModel& a, const QV_AnnotationModel& b)
+{
+    if (a.Count() != b.Count()) return false;
+    for (int i = 0; i < a.Count(); ++i) {
+        if (a[i].NumPoints() != b[i].NumPoints()) return false;
+        for (int k = 0; k < a[i].NumPoints(); ++k)
+            if (a[i].points[k].x != b[i].points[k].x || a[i].points[k].y != b[i].points[k].y) return false;
+    }
+    return true;
+}
+
+TEST_F(FaceSearchTest, PyramidBuiltAheadIsTakenOnlyForItsOwnPhotograph)
+{
+    Place();
+    Run();
+    const QV_AnnotationModel plain = fit;
+
+    // Built ahead for this very photograph (a copy of it): the same fit.
+    const QV_Image copy = photo.image;
+    ASSERT_TRUE(search.fitter.PreparePyramid(copy));
+    Place();
+    Run();
+    EXPECT_TRUE(SameFit(fit, plain));
+
+    // Built ahead for another photograph, even one differing in a single
+    // pixel: the search builds its own from the photograph it is given.
+    std::mt19937 rng(5);
+    const Photo other = MakePhoto(rng, 777);
+    for (const QV_Image* ahead : {&other.image, &copy}) {
+        QV_Image image = *ahead;
+        if (ahead == &copy) image(60, 100).red ^= 0x40;
+        ASSERT_TRUE(search.fitter.PreparePyramid(image));
+        Place();
+        Run();
+        EXPECT_TRUE(SameFit(fit, plain)) << (ahead == &copy ? "one pixel differs" : "another photograph");
+    }
+
+    // A pyramid built ahead is taken once: a second placement builds its own
+    // (here over a pyramid of another photograph left in the search).
+    ASSERT_TRUE(search.fitter.PreparePyramid(copy));
+    Place();
+    ASSERT_TRUE(search.fitter.profileSearch.BuildPyramid(other.image));
+    Place();
+    Run();
+    EXPECT_TRUE(SameFit(fit, plain));
+}
+
 TEST_F(FaceSearchTest, DefaultSearchRunsItsStagesInOrder)
 {
     Place();

@@ -195,3 +195,25 @@ TEST(ImageMeanColour, WindowIsClippedToTheBounds)
     img.MeanColour(QV_Point2D(0.0f, 0.0f), 1, px);
     EXPECT_EQ(px, QV_Colour(5, 1, 50, 9));
 }
+
+TEST(ImagePixels, SamePixelsComparesBoundsAndEveryByte)
+{
+    QV_Image a(3, 4);
+    for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 4; ++c) a(r, c) = QV_Colour(static_cast<unsigned char>(r * 40), static_cast<unsigned char>(c * 30), 7);
+    QV_Image b = a;
+    EXPECT_TRUE(a.SamePixels(b));
+    b.SetComment(QV_String("not compared"));
+    EXPECT_TRUE(a.SamePixels(b));
+    b(2, 3).alpha = 254;  // the last byte
+    EXPECT_FALSE(a.SamePixels(b));
+    QV_Image wide(4, 3);  // the same pixel count in other bounds
+    for (int r = 0; r < 4; ++r)
+        for (int c = 0; c < 3; ++c) wide(r, c) = QV_Colour(0, 0, 0);
+    QV_Image flat(3, 4);
+    for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 4; ++c) flat(r, c) = QV_Colour(0, 0, 0);
+    EXPECT_FALSE(wide.SamePixels(flat));
+    EXPECT_TRUE(QV_Image().SamePixels(QV_Image()));
+    EXPECT_FALSE(QV_Image().SamePixels(a));
+}
