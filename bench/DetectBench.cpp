@@ -4,7 +4,6 @@
 
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
 
 #include "QV_FindEyes.h"
 #include "QV_Image.h"
@@ -43,10 +42,7 @@ BENCHMARK(BM_FindEyes512)->Unit(benchmark::kMillisecond)->Repetitions(5)->Report
 void BM_FindEyesSamplePortrait(benchmark::State& state)
 {
     QV_Image img;
-    std::FILE* f = std::fopen(VISAGEN_SAMPLES_DIR "/grace_hopper.jpg", "rb");
-    const bool read = f && img.ReadJPEG(f);
-    if (f) std::fclose(f);
-    if (!read) {
+    if (!img.Load(QV_String(VISAGEN_SAMPLES_DIR "/grace_hopper.jpg"))) {
         state.SkipWithError("cannot read the sample portrait");
         return;
     }

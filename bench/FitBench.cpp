@@ -3,7 +3,6 @@
 // search pyramids), and placing it then searching.
 #include <benchmark/benchmark.h>
 
-#include <cstdio>
 #include <memory>
 
 #include "QV_FaceSearch.h"
@@ -22,9 +21,7 @@ Shipped& Load()
     static std::unique_ptr<Shipped> shipped;
     if (shipped) return *shipped;
     shipped = std::make_unique<Shipped>();
-    std::FILE* f = std::fopen(VISAGEN_SAMPLES_DIR "/grace_hopper.jpg", "rb");
-    const bool read = f && shipped->photo.ReadJPEG(f);
-    if (f) std::fclose(f);
+    const bool read = shipped->photo.Load(QV_String(VISAGEN_SAMPLES_DIR "/grace_hopper.jpg"));
     shipped->photo.ResizeToHeight(512, true);
     shipped->ok = read && shipped->search.Read(QV_String(VISAGEN_DATA_DIR "/Head.qvface"));
     shipped->search.refine = 1;

@@ -222,7 +222,8 @@ void ForEachVerifyWindow(const QV_Detection& cand, int levels, Visit visit)
 bool QV_FaceDetector::Accepts(const QV_DetImage& level, int j, int px, int py)
 {
     unsigned char* const kept = verdicts.At(j, px, py);
-    if (kept && (*kept == QV_VerdictTable::kNo || *kept == QV_VerdictTable::kYes)) return *kept == QV_VerdictTable::kYes;
+    if (kept && (*kept == QV_VerdictTable::kNo || *kept == QV_VerdictTable::kYes))
+        return *kept == QV_VerdictTable::kYes;
     window.resize(400);
     const bool yes = JudgeWindow(level, px, py, nets[1], nets[2], window.data());
     if (kept) *kept = yes ? QV_VerdictTable::kYes : QV_VerdictTable::kNo;
