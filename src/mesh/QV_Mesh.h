@@ -82,6 +82,12 @@ public:
     // Keeps only the vertices, normals, texture coordinates and faces that the
     // features use, in order of first use.
     void Compact();
+    // After Compact, merges vertices that lie within `tolerance` (Euclidean,
+    // inclusive) of each other: in vertex order, each vertex not merged yet
+    // starts a new vertex at its position and takes every vertex within the
+    // tolerance of it that is not merged yet (the relation is not followed
+    // further). Corners are renumbered; normals and texture coordinates stay.
+    void Weld(float tolerance);
 
     // ---- files ----
     // By the lower-cased extension of the path.

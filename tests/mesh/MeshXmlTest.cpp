@@ -108,7 +108,10 @@ TEST(MeshXml, PlainExportKeepsPerVertexNormalsAndMapsComputedOnesThroughTheCorne
     sparse.vertices.Append({0, 0, 1});
     sparse.faces.Append(QV_Face(1, 2, 3));
     AddFeature(sparse, "Side", {0});
+    // Without a texture the export still succeeds, and writes no picture.
     ASSERT_TRUE(sparse.Save(QV_String(dir.File("sparse.xml").c_str())));
+    EXPECT_TRUE(visagen_test::ReadFileBytes(dir.File("sparse.jpg")).empty());
+    EXPECT_FALSE(ReadFileText(dir.File("sparse.material")).empty());
     const std::vector<std::string> normals = All(ReadFileText(dir.File("sparse.xml")), "<normal (x=\"[^/]*)/>");
     ASSERT_EQ(normals.size(), 4u);
     EXPECT_EQ(normals[0], "x=\"0\" y=\"0\" z=\"0\" ");
