@@ -1,6 +1,7 @@
 // Mesh timings on a head-sized grid (about 40,000 vertices and quads): OBJ
-// writing and reading, vertex normals, triangulation with compaction, and the
-// binary record.
+// writing and reading, vertex normals, triangulation with compaction, the
+// binary record and an STL round trip (with the weld); and a long list
+// filled one element at a time.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -11,6 +12,7 @@
 #include <unistd.h>
 
 #include "QV_MIO_OBJ.h"
+#include "QV_MIO_STL.h"
 #include "QV_Mesh.h"
 
 namespace {
@@ -113,5 +115,34 @@ void BM_BinaryRecordRoundTrip(benchmark::State& state)
     std::filesystem::remove(path);
 }
 BENCHMARK(BM_BinaryRecordRoundTrip)->Unit(benchmark::kMillisecond);
+
+// Binary STL out and back: every triangle read as three new vertices, then
+// welded back to the grid's.
+void BM_StlBinaryRoundTrip(benchmark::State& state)
+{
+    const QV_Mesh m = Grid(200);
+    const std::string path = TempPath("bench.stl");
+    for (auto _ : state) {
+        QV_MIO_STL out{QV_String(path.c_str())};
+        out.SetBinary(true);
+        out.Save(m);
+        QV_Mesh back;
+        benchmark::DoNotOptimize(back.Load(QV_String(path.c_str())));
+    }
+    std::filesystem::remove(path);
+}
+BENCHMARK(BM_StlBinaryRoundTrip)->Unit(benchmark::kMillisecond);
+
+// Three million points appended to a list of 1024-element blocks, as a
+// reader fills a large mesh.
+void BM_ListAppendThreeMillion(benchmark::State& state)
+{
+    for (auto _ : state) {
+        QV_List<QV_Point3D> list(1024);
+        for (int i = 0; i < 3000000; ++i) list.Append(QV_Point3D(static_cast<float>(i), 0.0f, 0.0f));
+        benchmark::DoNotOptimize(list.Size());
+    }
+}
+BENCHMARK(BM_ListAppendThreeMillion)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -81,9 +81,3 @@ bool QV_MIO_AMX::Save(const QV_Mesh& mesh)
     // A failed flush at close loses the end of the record.
     return std::fclose(f.release()) == 0;
 }
-
-bool QV_MeshFormatPending(const char* method, const char* format)
-{
-    QV_PrintError((std::string(method) + " Error! : the " + format + " format is not available yet\n").c_str());
-    return false;
-}

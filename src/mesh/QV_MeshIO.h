@@ -36,7 +36,3 @@ public:
     bool Load(QV_Mesh& mesh) override;
     bool Save(const QV_Mesh& mesh) override;
 };
-
-// For a format whose reader or writer is not in this build yet: prints
-// "<method> Error! : the <format> format is not available yet\n" and returns false.
-bool QV_MeshFormatPending(const char* method, const char* format);

@@ -67,7 +67,7 @@ std::string VrmlName(const QV_String& name)
                          c == '[' || c == ']' || c == '\\' || c == '{' || c == '}';
         out += bad ? '_' : ch;
     }
-    if (out.empty() || (out[0] >= '0' && out[0] <= '9') || out[0] == '+' || out[0] == '-') out.insert(0, "_");
+    if (out.empty() || (out[0] >= '0' && out[0] <= '9') || out[0] == '+' || out[0] == '-') return '_' + out;
     return out;
 }
 

@@ -2,6 +2,7 @@
 // never moves an element once created, so pointers to elements stay valid.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -205,7 +206,10 @@ private:
         ++blockCount;
         capacity = blockCount * blockSize;
         T* block = blocks.back().get();
-        index.reserve(capacity);
+        // The slot index grows geometrically: reserving exactly one more block
+        // each time would copy the whole index on every block, quadratic in
+        // the length of a long list.
+        if (index.capacity() < capacity) index.reserve(std::max<size_t>(capacity, 2 * index.capacity()));
         for (unsigned j = 0; j < blockSize; ++j) index.push_back(block + j);
     }
 
