@@ -79,6 +79,10 @@ void BlocksStayInTheHeap()
 
 TEST(ProcessHeap, LargeBlocksComeFromAHugePageHeapThatKeepsWhatIsFreed)
 {
+    // The settings are made once, early in a program. A forked child would
+    // inherit the heap other tests of this program have already grown and
+    // freed into; a re-executed one starts with a fresh heap.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(BlocksStayInTheHeap(), ::testing::ExitedWithCode(0), "");
 }
 
