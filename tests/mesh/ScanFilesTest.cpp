@@ -37,7 +37,7 @@ std::vector<unsigned char> EchoFile(const std::string& header, int rows, int col
 
 std::string EchoHeader(int rows, int cols, int shift, const char* space = "CYLINDRICAL")
 {
-    return "Cyberware scan\nNLG=" + std::to_string(cols) + "\nNLT=" + std::to_string(rows) +
+    return "Echo scan\nNLG=" + std::to_string(cols) + "\nNLT=" + std::to_string(rows) +
            "\nRSHIFT=" + std::to_string(shift) + "\nLGINCR=100000\nLTINCR=2000\nSPACE=" + space + "\n";
 }
 
