@@ -1,4 +1,4 @@
-// Filling, smoothing and cropping a cylindrical range map, and its mesh.
+// Filling and cropping a cylindrical range map, and its mesh.
 #include "QV_CylinderScan.h"
 
 #include <algorithm>
@@ -31,28 +31,6 @@ void QV_CylinderScan::FillVoids()
             if (n == 0) continue;
             radius[Index(r, c)] = sum / static_cast<float>(n);
             valid[Index(r, c)] = 1;
-        }
-    }
-}
-
-void QV_CylinderScan::Smooth(int s)
-{
-    if (s <= 1) return;
-    const std::vector<float> before = radius;
-    for (int r = 0; r < rows; ++r) {
-        for (int c = 0; c < cols; ++c) {
-            if (!valid[Index(r, c)]) continue;
-            double sum = 0.0;
-            int n = 0;
-            for (int dr = -s / 2; dr <= s / 2 - 1; ++dr) {
-                for (int dc = -s / 2; dc <= s / 2 - 1; ++dc) {
-                    const int rr = r + dr, cc = c + dc;
-                    if (rr < 0 || rr >= rows || cc < 0 || cc >= cols || !valid[Index(rr, cc)]) continue;
-                    sum += before[Index(rr, cc)];
-                    ++n;
-                }
-            }
-            if (n > 0) radius[Index(r, c)] = static_cast<float>(sum / n);
         }
     }
 }

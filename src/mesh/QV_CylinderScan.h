@@ -28,9 +28,6 @@ public:
     // left and on its right in the same row (the one there is, when only one
     // side has one; it stays void when neither has).
     void FillVoids();
-    // With s > 1, every valid sample becomes the mean of the valid samples at
-    // offsets -s/2 .. s/2 - 1 in both directions (from the map before).
-    void Smooth(int s);
     // Keeps at most maxRows x maxCols about the centre of the map, and of
     // the colour picture about its own centre.
     void CropAboutCentre(int maxRows, int maxCols);

@@ -109,14 +109,6 @@ bool ReadAscii(std::FILE* f, QV_Mesh& mesh, const QV_String& path)
 // over after the last whole record are ignored. False on a read error.
 bool ReadBinary(std::FILE* f, QV_Mesh& mesh)
 {
-    // The lists take the records the file holds in one block each, sized by
-    // the bytes present rather than by the header's count; growing them a
-    // small block at a time costs far more on files of millions of facets.
-    const int64_t records = QV_BytesLeft(f) / static_cast<int64_t>(kBinaryRecord);
-    if (records > 0 && records <= INT32_MAX / 3) {
-        mesh.vertices.SetBlockSize(static_cast<unsigned>(records * 3));
-        mesh.faces.SetBlockSize(static_cast<unsigned>(records));
-    }
     unsigned char record[kBinaryRecord];
     while (std::fread(record, 1, sizeof record, f) == sizeof record) {
         float v[12];
