@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
-#include <Eigen/Dense>
+#include <cmath>
 #include <random>
 #include <string>
+#include <vector>
 
+#include "EigenReference.h"
 #include "QV_Cov.h"
 
 namespace {
@@ -41,7 +43,7 @@ TEST(QV_Cov, MatchesDoublePrecisionOnOffsetRandomData)
     const int n = 5, count = 400;
     std::mt19937 rng(7);
     std::normal_distribution<double> noise(0.0, 1.0);
-    Eigen::MatrixXd data(count, n);
+    reference::Matrix data(count, n);
     QV_Cov cov;
     for (int s = 0; s < count; ++s) {
         QV_Array<float> v(n);
@@ -52,11 +54,10 @@ TEST(QV_Cov, MatchesDoublePrecisionOnOffsetRandomData)
         ASSERT_TRUE(cov.AddObservation(v));
     }
     ASSERT_TRUE(cov.Build());
-    const Eigen::RowVectorXd mean = data.colwise().mean();
-    const Eigen::MatrixXd centred = data.rowwise() - mean;
-    const Eigen::MatrixXd expected = centred.transpose() * centred / count;
+    std::vector<double> mean;
+    const reference::Matrix expected = reference::Covariance(data, mean);
     for (int i = 0; i < n; ++i) {
-        EXPECT_NEAR(cov.GetMean()[i], mean(i), 1e-3 * std::abs(mean(i)) * 1e-3);
+        EXPECT_NEAR(cov.GetMean()[i], mean[i], 1e-3 * std::abs(mean[i]) * 1e-3);
         for (int j = 0; j < n; ++j)
             EXPECT_NEAR(cov.GetCovariance()(i, j), expected(i, j), 1e-3 * (1 + std::abs(expected(i, j))))
                 << i << "," << j;

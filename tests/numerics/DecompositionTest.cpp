@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
-#include <Eigen/Dense>
+#include <algorithm>
 #include <cmath>
 #include <random>
 #include <string>
+#include <vector>
 
+#include "EigenReference.h"
 #include "QV_LUD.h"
 #include "QV_SVD.h"
 
@@ -18,13 +20,7 @@ QV_Matrix RandomMatrix(int m, int n, std::mt19937& rng, int rowLow = 0, int colL
     return a;
 }
 
-Eigen::MatrixXd ToEigen(const QV_Matrix& a)
-{
-    Eigen::MatrixXd r(a.Rows(), a.Cols());
-    for (int i = 0; i < a.Rows(); ++i)
-        for (int j = 0; j < a.Cols(); ++j) r(i, j) = a(a.RowLow() + i, a.ColLow() + j);
-    return r;
-}
+std::vector<double> Doubles(const QV_Array<float>& a) { return std::vector<double>(a.begin(), a.end()); }
 
 QV_Matrix FromRows(std::initializer_list<std::initializer_list<float>> rows)
 {
@@ -85,8 +81,8 @@ TEST(QV_LUD, SolveOnIdentityAndLeadingZeros)
     rhs[1] = 0.0f;
     rhs[2] = 1.0f;
     ASSERT_TRUE(l2.Solve(rhs, sol));
-    Eigen::VectorXd ref = ToEigen(a).lu().solve(Eigen::Vector3d(0, 0, 1));
-    for (int i = 0; i < 3; ++i) EXPECT_NEAR(sol[i], ref(i), 1e-6);
+    const std::vector<double> ref = reference::Solve(reference::FromQV(a), {0, 0, 1});
+    for (int i = 0; i < 3; ++i) EXPECT_NEAR(sol[i], ref[i], 1e-6);
 }
 
 TEST(QV_LUD, AgreesWithEigenOnRandomSystems)
@@ -99,12 +95,11 @@ TEST(QV_LUD, AgreesWithEigenOnRandomSystems)
         for (int i = 0; i < n; ++i) b[i] = static_cast<float>(i) - 1.5f;
         QV_LUD lud(a);
         ASSERT_TRUE(lud.Solve(b, x));
-        Eigen::MatrixXd m = ToEigen(a);
-        Eigen::VectorXd eb(n);
-        for (int i = 0; i < n; ++i) eb(i) = b[i];
-        Eigen::VectorXd ref = m.partialPivLu().solve(eb);
-        for (int i = 0; i < n; ++i) EXPECT_NEAR(x[i], ref(i), 1e-5 * (1.0 + std::fabs(ref(i)))) << "n=" << n;
-        EXPECT_NEAR(lud.Determinant(), m.determinant(), 1e-5 * std::fabs(m.determinant())) << "n=" << n;
+        const reference::Matrix m = reference::FromQV(a);
+        const std::vector<double> ref = reference::Solve(m, Doubles(b));
+        for (int i = 0; i < n; ++i) EXPECT_NEAR(x[i], ref[i], 1e-5 * (1.0 + std::fabs(ref[i]))) << "n=" << n;
+        const double det = reference::Determinant(m);
+        EXPECT_NEAR(lud.Determinant(), det, 1e-5 * std::fabs(det)) << "n=" << n;
     }
 }
 
@@ -148,26 +143,27 @@ TEST(QV_SVD, ReconstructsAndIsOrthonormalAgainstEigen)
         ASSERT_EQ(svd.W().Count(), n);
         EXPECT_EQ(svd.U().RowLow(), 0);
         EXPECT_EQ(svd.W().Low(), 0);
-        Eigen::MatrixXd u = ToEigen(svd.U()), v = ToEigen(svd.V());
-        Eigen::VectorXd w(n);
-        for (int k = 0; k < n; ++k) {
-            EXPECT_GE(svd.W()[k], 0.0f);
-            w(k) = svd.W()[k];
-        }
-        Eigen::MatrixXd ref = ToEigen(a);
-        double scale = ref.norm();
-        EXPECT_LT((u * w.asDiagonal() * v.transpose() - ref).norm(), 1e-5 * scale) << m << "x" << n;
-        EXPECT_LT((v.transpose() * v - Eigen::MatrixXd::Identity(n, n)).norm(), 1e-5 * n) << m << "x" << n;
+        const reference::Matrix u = reference::FromQV(svd.U()), v = reference::FromQV(svd.V());
+        const std::vector<double> w = Doubles(svd.W());
+        for (int k = 0; k < n; ++k) EXPECT_GE(w[k], 0.0);
+        const reference::Matrix ref = reference::FromQV(a);
+        const double scale = reference::Norm(ref);
+        const reference::Matrix back =
+            reference::Multiply(reference::Multiply(u, reference::Diagonal(w)), reference::Transpose(v));
+        EXPECT_LT(reference::Distance(back, ref), 1e-5 * scale) << m << "x" << n;
+        EXPECT_LT(reference::OrthonormalityError(v), 1e-5 * n) << m << "x" << n;
         // Columns of u belonging to non-zero values are orthonormal.
         for (int j = 0; j < n; ++j)
             for (int k = 0; k < n; ++k) {
-                if (w(j) == 0 || w(k) == 0) continue;
-                EXPECT_NEAR(u.col(j).dot(u.col(k)), j == k ? 1.0 : 0.0, 1e-5) << m << "x" << n;
+                if (w[j] == 0 || w[k] == 0) continue;
+                double dot = 0.0;
+                for (int i = 0; i < m; ++i) dot += u(i, j) * u(i, k);
+                EXPECT_NEAR(dot, j == k ? 1.0 : 0.0, 1e-5) << m << "x" << n;
             }
-        std::vector<double> mine(w.data(), w.data() + n);
+        std::vector<double> mine = w;
         std::sort(mine.rbegin(), mine.rend());
-        Eigen::VectorXd sv = Eigen::JacobiSVD<Eigen::MatrixXd>(ref).singularValues();
-        for (int k = 0; k < sv.size(); ++k) EXPECT_NEAR(mine[static_cast<size_t>(k)], sv(k), 1e-5 * sv(0));
+        const std::vector<double> sv = reference::SingularValues(ref);
+        for (size_t k = 0; k < sv.size(); ++k) EXPECT_NEAR(mine[k], sv[k], 1e-5 * sv[0]);
     }
 }
 
@@ -180,10 +176,10 @@ TEST(QV_SVD, RankDeficientMatrixGetsExactZeros)
     for (float x : svd.W()) (x == 0.0f ? zeros : positive)++;
     EXPECT_EQ(zeros, 2);
     EXPECT_EQ(positive, 2);
-    Eigen::MatrixXd w = Eigen::MatrixXd::Zero(4, 4);
-    for (int k = 0; k < 4; ++k) w(k, k) = svd.W()[k];
-    Eigen::MatrixXd back = ToEigen(svd.U()) * w * ToEigen(svd.V()).transpose();
-    EXPECT_LT((back - ToEigen(a)).norm(), 1e-4);
+    const reference::Matrix back = reference::Multiply(
+        reference::Multiply(reference::FromQV(svd.U()), reference::Diagonal(Doubles(svd.W()))),
+        reference::Transpose(reference::FromQV(svd.V())));
+    EXPECT_LT(reference::Distance(back, reference::FromQV(a)), 1e-4);
 }
 
 TEST(QV_SVD, BackSubstituteGivesLeastSquaresSolution)
@@ -195,10 +191,9 @@ TEST(QV_SVD, BackSubstituteGivesLeastSquaresSolution)
     QV_SVD svd(a);
     ASSERT_TRUE(svd.BackSubstitute(b, x));
     ASSERT_EQ(x.Count(), 3);
-    Eigen::VectorXd eb(8);
-    for (int i = 0; i < 8; ++i) eb(i) = b[i + 1];
-    Eigen::VectorXd ref = ToEigen(a).colPivHouseholderQr().solve(eb);
-    for (int i = 0; i < 3; ++i) EXPECT_NEAR(x[i], ref(i), 1e-5 * (1 + ref.norm()));
+    const std::vector<double> ref = reference::LeastSquares(reference::FromQV(a), Doubles(b));
+    const double norm = reference::Norm(reference::Column(ref));
+    for (int i = 0; i < 3; ++i) EXPECT_NEAR(x[i], ref[i], 1e-5 * (1 + norm));
 
     // A zero singular value contributes nothing: the minimum-norm solution.
     QV_SVD diag(FromRows({{2, 0}, {0, 0}}));

@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <Eigen/Dense>
 #include <cmath>
 #include <limits>
 #include <random>
 
+#include "EigenReference.h"
 #include "QV_MatrixOps.h"
 
 namespace {
@@ -17,13 +17,7 @@ QV_Matrix Random(int rl, int rh, int cl, int ch, std::mt19937& rng)
     return a;
 }
 
-Eigen::MatrixXd ToEigen(const QV_Matrix& a)
-{
-    Eigen::MatrixXd r(a.Rows(), a.Cols());
-    for (int i = 0; i < a.Rows(); ++i)
-        for (int j = 0; j < a.Cols(); ++j) r(i, j) = a(a.RowLow() + i, a.ColLow() + j);
-    return r;
-}
+using reference::FromQV;
 
 QV_Array<float> Vec(std::initializer_list<float> v, int low = 0)
 {
@@ -45,35 +39,33 @@ TEST(QV_MatrixOps, ProductsAndTransposeMatchEigenForAnyBounds)
     ASSERT_EQ(p.Cols(), 5);
     EXPECT_EQ(p.RowLow(), 0);
     EXPECT_EQ(p.ColLow(), 0);
-    EXPECT_LT((ToEigen(p) - ToEigen(a) * ToEigen(b)).norm(), 1e-5);
+    EXPECT_LT(reference::Distance(FromQV(p), reference::Multiply(FromQV(a), FromQV(b))), 1e-5);
 
     QV_Matrix t = QV_Transpose(a);
     ASSERT_EQ(t.Rows(), 4);
     ASSERT_EQ(t.Cols(), 3);
-    EXPECT_EQ((ToEigen(t) - ToEigen(a).transpose()).norm(), 0.0);
+    EXPECT_EQ(reference::Distance(FromQV(t), reference::Transpose(FromQV(a))), 0.0);
 
     QV_Array<float> v = Vec({1, -2, 0.5f, 3}, 1);
-    Eigen::Vector4d ev(1, -2, 0.5, 3);
+    const reference::Matrix aRef = reference::Multiply(FromQV(a), reference::Column({1, -2, 0.5, 3}));
     QV_Array<float> av = QV_Multiply(a, v);
     ASSERT_EQ(av.Count(), 3);
     EXPECT_EQ(av.Low(), 0);
-    for (int i = 0; i < 3; ++i) EXPECT_NEAR(av[i], (ToEigen(a) * ev)(i), 1e-5);
+    for (int i = 0; i < 3; ++i) EXPECT_NEAR(av[i], aRef(i, 0), 1e-5);
 
     // Rows are taken four at a time with the rest one by one: 9 rows use both.
     QV_Matrix tall = Random(1, 9, 1, 6, rng);
     QV_Array<float> x = Vec({0.5f, -1, 2, 0.25f, -3, 1}, 1);
-    Eigen::VectorXd ex(6);
-    ex << 0.5, -1, 2, 0.25, -3, 1;
-    const Eigen::VectorXd tallRef = ToEigen(tall) * ex;
+    const reference::Matrix tallRef = reference::Multiply(FromQV(tall), reference::Column({0.5, -1, 2, 0.25, -3, 1}));
     QV_Array<float> tx = QV_Multiply(tall, x);
     ASSERT_EQ(tx.Count(), 9);
-    for (int i = 0; i < 9; ++i) EXPECT_NEAR(tx[i], tallRef(i), 1e-5) << i;
+    for (int i = 0; i < 9; ++i) EXPECT_NEAR(tx[i], tallRef(i, 0), 1e-5) << i;
 
     QV_Array<float> w = Vec({2, 0, -1});
     QV_Array<float> atw = QV_MultiplyTransposed(a, w);
     ASSERT_EQ(atw.Count(), 4);
-    Eigen::VectorXd ref = ToEigen(a).transpose() * Eigen::Vector3d(2, 0, -1);
-    for (int j = 0; j < 4; ++j) EXPECT_NEAR(atw[j], ref(j), 1e-5);
+    const reference::Matrix ref = reference::Multiply(reference::Transpose(FromQV(a)), reference::Column({2, 0, -1}));
+    for (int j = 0; j < 4; ++j) EXPECT_NEAR(atw[j], ref(j, 0), 1e-5);
 
     QV_Array<float> col = QV_Column(a, 2);  // the second column of a 1-based matrix
     ASSERT_EQ(col.Count(), 3);
