@@ -2,7 +2,6 @@
 // rigged writer with its skeleton, bone map and alpha texture.
 #include <gtest/gtest.h>
 
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -23,11 +22,7 @@ namespace {
 // Every match of the pattern's first group, in order.
 std::vector<std::string> All(const std::string& text, const std::string& pattern)
 {
-    std::vector<std::string> out;
-    const std::regex re(pattern);
-    for (auto it = std::sregex_iterator(text.begin(), text.end(), re); it != std::sregex_iterator(); ++it)
-        out.push_back((*it)[1].str());
-    return out;
+    return visagen_test::SearchAll(text, pattern);
 }
 
 // A textured unit quad in z = 0, one texture coordinate per corner.

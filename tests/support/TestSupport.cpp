@@ -7,11 +7,44 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <regex>
 #include <stdexcept>
 
 extern char** environ;
 
 namespace visagen_test {
+
+namespace {
+
+std::vector<std::string> Groups(const std::smatch& m)
+{
+    std::vector<std::string> out;
+    for (const auto& group : m) out.push_back(group.str());
+    return out;
+}
+
+}  // namespace
+
+std::vector<std::string> Search(const std::string& text, const std::string& pattern)
+{
+    std::smatch m;
+    return std::regex_search(text, m, std::regex(pattern)) ? Groups(m) : std::vector<std::string>();
+}
+
+std::vector<std::string> Match(const std::string& text, const std::string& pattern)
+{
+    std::smatch m;
+    return std::regex_match(text, m, std::regex(pattern)) ? Groups(m) : std::vector<std::string>();
+}
+
+std::vector<std::string> SearchAll(const std::string& text, const std::string& pattern)
+{
+    std::vector<std::string> out;
+    const std::regex re(pattern);
+    for (auto it = std::sregex_iterator(text.begin(), text.end(), re); it != std::sregex_iterator(); ++it)
+        out.push_back((*it)[1].str());
+    return out;
+}
 
 TempDir::TempDir()
 {

@@ -41,6 +41,15 @@ int RunProgram(const std::vector<std::string>& argv);
 // Runs ImageMagick's convert with the given arguments; true on exit status 0.
 bool Convert(const std::vector<std::string>& args);
 
+// Regular expressions (ECMAScript), compiled here once rather than in every
+// test file that reads a program's text. `Search` gives the first match's
+// groups (element 0 the whole match), `Match` the same when the whole text
+// matches; both are empty when nothing matches. `SearchAll` gives group 1 of
+// every match, in order.
+std::vector<std::string> Search(const std::string& text, const std::string& pattern);
+std::vector<std::string> Match(const std::string& text, const std::string& pattern);
+std::vector<std::string> SearchAll(const std::string& text, const std::string& pattern);
+
 // The first `n` bytes of a file, written to another file (for truncation tables).
 void WriteTruncated(const std::string& from, const std::string& to, size_t n);
 
