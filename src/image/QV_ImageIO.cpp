@@ -2,6 +2,7 @@
 // an image under any of the known extensions.
 #include <string>
 
+#include "QV_BinaryIO.h"
 #include "QV_Image.h"
 
 namespace {
@@ -60,9 +61,11 @@ bool QV_Image::Load(const QV_String& path)
 
 bool QV_Image::LoadAnyExtension(const QV_String& path)
 {
+    // Only the files that exist are read, so that looking for a picture that
+    // is not there prints no message for every extension tried.
     const QV_String base = path.StripExtension();
     for (const char* ext : kSearchExtensions)
-        if (Load(base + ext)) return true;
+        if (QV_OpenFile(base + ext, "rb") && Load(base + ext)) return true;
     return false;
 }
 

@@ -146,6 +146,12 @@ bool QV_MIO_STL::Load(QV_Mesh& mesh)
         return false;
     }
     f.reset();
+    // No whole triangle: a truncated file, not an empty solid to pass on.
+    if (mesh.faces.Size() == 0) {
+        QV_PrintError(("QV_MIO_STL::Load() Error! : no triangles in " + path.Std() + "\n").c_str());
+        mesh.Clear();
+        return false;
+    }
     mesh.name = path;
     mesh.EnsureFeature();
     mesh.Weld(kWeldTolerance);

@@ -179,16 +179,21 @@ TEST(Dispatch, LoadAnyExtensionTakesTheFirstReadableInOrder)
     ASSERT_TRUE(ok);
     EXPECT_NEAR(img(0, 0).red, 200, 3);
 
+    // Files that are not there are passed over without a message; the
+    // unreadable one still says why it failed.
     std::remove((base + ".jpeg").c_str());
     std::remove((base + ".tiff").c_str());
-    Captured([&] { ok = img.LoadAnyExtension(base); });
+    std::string err = Captured([&] { ok = img.LoadAnyExtension(base); });
     ASSERT_TRUE(ok);
     EXPECT_EQ(img(0, 0).red, 10);
+    EXPECT_NE(err.find("LoadTIFF"), std::string::npos) << err;
+    EXPECT_EQ(err.find("LoadJPEG"), std::string::npos) << err;
 
     std::remove((base + ".png").c_str());
     std::remove((base + ".tif").c_str());
-    Captured([&] { ok = img.LoadAnyExtension(base); });
+    err = Captured([&] { ok = img.LoadAnyExtension(base); });
     EXPECT_FALSE(ok);
+    EXPECT_EQ(err, "");
 }
 
 // Damaged copies of good files (fixed seed): each read either fails and says

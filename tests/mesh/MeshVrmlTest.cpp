@@ -368,8 +368,17 @@ TEST(VrmlRead, TruncatedAndGarbageFilesDoNotBreakTheReader)
     const std::string whole = "Coordinate { point [ 0 0 0, 1 0 0, 0 1 0, 1 1 0 ] }\n"
                               "TextureCoordinate { point [ 0 0, 1 0, 0 1, 1 1 ] }\n"
                               "coordIndex [ 0 1 2 -1, 2 1 3 -1 ]\n";
+    // A cut before the first whole face leaves no face: the file is refused
+    // with its message rather than read as an empty mesh.
+    const size_t firstFace = whole.find("-1");
     for (size_t n = 0; n < whole.size(); n += 7) {
-        const QV_Mesh m = LoadText(dir, whole.substr(0, n));
+        WriteFileText(dir.File("cut.wrl"), whole.substr(0, n));
+        QV_Mesh m;
+        std::string err;
+        const bool ok = LoadVrml(m, dir.File("cut.wrl"), &err);
+        EXPECT_EQ(ok, n > firstFace) << n;
+        EXPECT_EQ(ok, m.FaceCount() > 0) << n;
+        if (!ok) EXPECT_NE(err.find("QV_MIO_VRML::Load() Error! : no faces in "), std::string::npos) << n;
         for (int f = 0; f < m.FaceCount(); ++f)
             for (int c = 0; c < m.faces[f].count; ++c) {
                 ASSERT_LT(m.faces[f].corners[c].vertex, m.VertexCount()) << n;
