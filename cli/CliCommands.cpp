@@ -196,8 +196,9 @@ int RunConvert(const CliOptions& o)
         return kCliFailure;
     }
     if (meshIn) {
+        // A file that gives no face has nothing to convert.
         QV_Mesh mesh;
-        if (!mesh.Load(in)) {
+        if (!mesh.Load(in) || mesh.FaceCount() == 0) {
             PrintMessage(QV_String(QV_Pipeline::kLoadFailed) + in);
             return kCliFailure;
         }

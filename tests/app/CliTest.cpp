@@ -186,4 +186,12 @@ TEST(Cli, ConvertMeshesAndImagesByExtension)
     const CliResult mixed = RunCli({"convert", dir.File("in.obj"), dir.File("x.png")});
     EXPECT_EQ(mixed.status, 1);
     EXPECT_EQ(mixed.err, "Unknown file type: " + dir.File("x.png") + "\n");
+
+    // A mesh file that holds no face (here an empty OBJ) is not converted
+    // into another empty file.
+    visagen_test::WriteFileText(dir.File("empty.obj"), "# nothing\n");
+    const CliResult empty = RunCli({"convert", dir.File("empty.obj"), dir.File("empty.stl")});
+    EXPECT_EQ(empty.status, 1);
+    EXPECT_TRUE(empty.err.ends_with("Failed to load:\n" + dir.File("empty.obj") + "\n")) << empty.err;
+    EXPECT_TRUE(visagen_test::ReadFileBytes(dir.File("empty.stl")).empty());
 }
