@@ -281,6 +281,10 @@ bool QV_MIO_VRML::Load(QV_Mesh& mesh)
         parser.Finish();
     }
     f.reset();
+    if (parser.DroppedFaces() > 0)
+        QV_PrintError(("QV_MIO_VRML::Load() : " + std::to_string(parser.DroppedFaces()) +
+                       " faces with a bad or missing index dropped from " + path.Std() + "\n")
+                          .c_str());
     // A file that gave no face is not a mesh this reader knows (an empty or
     // truncated file, or another format under this extension).
     if (mesh.faces.Size() == 0) {
@@ -288,10 +292,6 @@ bool QV_MIO_VRML::Load(QV_Mesh& mesh)
         mesh.Clear();
         return false;
     }
-    if (parser.DroppedFaces() > 0)
-        QV_PrintError(("QV_MIO_VRML::Load() : " + std::to_string(parser.DroppedFaces()) +
-                       " faces with a bad or missing index dropped from " + path.Std() + "\n")
-                          .c_str());
 
     QV_String texturePath = path;
     texturePath.ReplaceExtension("jpg");

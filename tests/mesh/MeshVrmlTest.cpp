@@ -323,6 +323,14 @@ TEST(VrmlRead, IndexListsFacesAndTheirFaults)
     ASSERT_EQ(m.FeatureCount(), 1);
     EXPECT_EQ(m.features[0].faceIndices.Size(), 7u);
 
+    // When every face is dropped the file is refused, and says both.
+    WriteFileText(dir.File("bad.wrl"), "Coordinate { point [ 0 0 0, 1 0 0, 1 1 0 ] }\ncoordIndex [ 0 1 7 -1 ]\n");
+    QV_Mesh none;
+    EXPECT_FALSE(LoadVrml(none, dir.File("bad.wrl"), &err));
+    EXPECT_NE(err.find("1 faces with a bad or missing index dropped"), std::string::npos) << err;
+    EXPECT_NE(err.find("no faces in"), std::string::npos) << err;
+    EXPECT_EQ(none.VertexCount(), 0);
+
     // Texture coordinates fewer than the points: corners beyond them get none.
     const QV_Mesh t = LoadText(dir,
                                "Coordinate { point [ 0 0 0 1 0 0 1 1 0 0 1 0 ] }\n"
