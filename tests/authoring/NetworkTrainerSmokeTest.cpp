@@ -5,7 +5,6 @@
 
 #include <filesystem>
 #include <random>
-#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -16,15 +15,6 @@
 namespace {
 
 bool HaveFaces() { return std::filesystem::exists(std::string(VISAGEN_FACES_DIR) + "/landmarks-68.json"); }
-
-std::vector<std::string> Lines(const std::string& path)
-{
-    const std::vector<unsigned char> b = visagen_test::ReadFileBytes(path);
-    std::istringstream in(std::string(b.begin(), b.end()));
-    std::vector<std::string> out;
-    for (std::string l; std::getline(in, l);) out.push_back(l);
-    return out;
-}
 
 }  // namespace
 
@@ -54,8 +44,8 @@ TEST(TrainDetectorSmoke, WritesFourNetworksTheDetectorLoads)
     const char* names[4] = {"umec", "face17c", "face18c", "eye"};
     QV_NetworkText texts[4];
     for (int i = 0; i < 4; ++i) {
-        texts[i].structure = Lines(dir.File(std::string(names[i]) + ".structure.txt"));
-        texts[i].weights = Lines(dir.File(std::string(names[i]) + ".weights.txt"));
+        texts[i].structure = visagen_test::ReadFileLines(dir.File(std::string(names[i]) + ".structure.txt"));
+        texts[i].weights = visagen_test::ReadFileLines(dir.File(std::string(names[i]) + ".weights.txt"));
     }
     QV_FaceDetector d;
     ASSERT_TRUE(d.LoadNetworks(texts));
@@ -78,7 +68,7 @@ TEST(TrainDetectorSmoke, WritesFourNetworksTheDetectorLoads)
         args.insert(args.end(), variant.begin(), variant.end());
         ASSERT_EQ(visagen_test::RunProgram(args), 0) << variant[0];
         for (int i = 0; i < 4; ++i) {
-            const std::vector<std::string> w = Lines(other.File(std::string(names[i]) + ".weights.txt"));
+            const std::vector<std::string> w = visagen_test::ReadFileLines(other.File(std::string(names[i]) + ".weights.txt"));
             ASSERT_EQ(w.size(), texts[i].weights.size()) << names[i];
             EXPECT_EQ(w == texts[i].weights, i == 0 || i == 3) << names[i] << " " << variant[0];
         }
@@ -92,8 +82,8 @@ TEST(TrainDetectorSmoke, WritesFourNetworksTheDetectorLoads)
                                         eyeDir, "--limit", "2", "--negatives", dir.File("noise.pgm"), "--crops",
                                         dir.File("crops.npy") + ":2", "--eye-only"}),
               0);
-    EXPECT_EQ(Lines(eyeDir + "/eye.weights.txt"), texts[3].weights);
-    EXPECT_EQ(Lines(eyeDir + "/eye.structure.txt"), texts[3].structure);
+    EXPECT_EQ(visagen_test::ReadFileLines(eyeDir + "/eye.weights.txt"), texts[3].weights);
+    EXPECT_EQ(visagen_test::ReadFileLines(eyeDir + "/eye.structure.txt"), texts[3].structure);
     EXPECT_FALSE(std::filesystem::exists(eyeDir + "/umec.weights.txt"));
     EXPECT_FALSE(std::filesystem::exists(eyeDir + "/face17c.weights.txt"));
 }

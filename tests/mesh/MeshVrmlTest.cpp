@@ -386,7 +386,9 @@ TEST(VrmlRead, TruncatedAndGarbageFilesDoNotBreakTheReader)
         const bool ok = LoadVrml(m, dir.File("cut.wrl"), &err);
         EXPECT_EQ(ok, n > firstFace) << n;
         EXPECT_EQ(ok, m.FaceCount() > 0) << n;
-        if (!ok) EXPECT_NE(err.find("QV_MIO_VRML::Load() Error! : no faces in "), std::string::npos) << n;
+        if (!ok) {
+            EXPECT_NE(err.find("QV_MIO_VRML::Load() Error! : no faces in "), std::string::npos) << n;
+        }
         for (int f = 0; f < m.FaceCount(); ++f)
             for (int c = 0; c < m.faces[f].count; ++c) {
                 ASSERT_LT(m.faces[f].corners[c].vertex, m.VertexCount()) << n;

@@ -19,12 +19,6 @@ using visagen_test::TempDir;
 
 namespace {
 
-// Every match of the pattern's first group, in order.
-std::vector<std::string> All(const std::string& text, const std::string& pattern)
-{
-    return visagen_test::SearchAll(text, pattern);
-}
-
 // A textured unit quad in z = 0, one texture coordinate per corner.
 QV_Mesh TexturedQuad()
 {
@@ -57,20 +51,20 @@ TEST(MeshXml, PlainExportIsOneTriangleSubmeshWithMaterialAndTextureBesideIt)
 
     const std::string xml = ReadFileText(dir.File("head.xml"));
     EXPECT_EQ(xml.rfind("<mesh>\n\t<sharedgeometry vertexcount=\"4\">\n", 0), 0u);
-    EXPECT_EQ(All(xml, "<submesh material=\"([^\"]*)\""), std::vector<std::string>{"QuorAvatar"});
-    EXPECT_EQ(All(xml, "<faces count=\"(\\d+)\""), std::vector<std::string>{"2"});
-    EXPECT_EQ(All(xml, "<face (v1=\"\\d+\" v2=\"\\d+\" v3=\"\\d+\")"),
+    EXPECT_EQ(visagen_test::SearchAll(xml, "<submesh material=\"([^\"]*)\""), std::vector<std::string>{"QuorAvatar"});
+    EXPECT_EQ(visagen_test::SearchAll(xml, "<faces count=\"(\\d+)\""), std::vector<std::string>{"2"});
+    EXPECT_EQ(visagen_test::SearchAll(xml, "<face (v1=\"\\d+\" v2=\"\\d+\" v3=\"\\d+\")"),
               (std::vector<std::string>{"v1=\"0\" v2=\"1\" v3=\"2\"", "v1=\"0\" v2=\"2\" v3=\"3\""}));
     // The mesh had no normals: each vertex gets the quad's normal.
-    EXPECT_EQ(All(xml, "<normal (x=\"[^/]*)/>").size(), 4u);
-    for (const std::string& n : All(xml, "<normal (x=\"[^/]*)/>")) EXPECT_EQ(n, "x=\"0\" y=\"0\" z=\"1\" ");
+    EXPECT_EQ(visagen_test::SearchAll(xml, "<normal (x=\"[^/]*)/>").size(), 4u);
+    for (const std::string& n : visagen_test::SearchAll(xml, "<normal (x=\"[^/]*)/>")) EXPECT_EQ(n, "x=\"0\" y=\"0\" z=\"1\" ");
     // One texture entry per vertex: the coordinate its corners use.
-    EXPECT_EQ(All(xml, "<texcoord (u=\"[^/]*)/>"),
+    EXPECT_EQ(visagen_test::SearchAll(xml, "<texcoord (u=\"[^/]*)/>"),
               (std::vector<std::string>{"u=\"0\" v=\"0.75\" ", "u=\"1\" v=\"0.75\" ", "u=\"1\" v=\"0.25\" ",
                                         "u=\"0\" v=\"0.25\" "}));
-    EXPECT_EQ(All(xml, "<skeletonlink name=\"([^\"]*)\""), std::vector<std::string>{"head.skeleton"});
+    EXPECT_EQ(visagen_test::SearchAll(xml, "<skeletonlink name=\"([^\"]*)\""), std::vector<std::string>{"head.skeleton"});
     EXPECT_NE(xml.find("\t<boneassignments>\n\t</boneassignments>\n"), std::string::npos);
-    EXPECT_EQ(All(xml, "<submeshname name=\"([^\"]*)\" index=\"0\""), std::vector<std::string>{"QuorAvatar"});
+    EXPECT_EQ(visagen_test::SearchAll(xml, "<submeshname name=\"([^\"]*)\" index=\"0\""), std::vector<std::string>{"QuorAvatar"});
     EXPECT_EQ(xml.substr(xml.size() - 8), "</mesh>\n");
 
     // The material script and the texture sit beside the mesh file, not in
@@ -91,7 +85,7 @@ TEST(MeshXml, PlainExportKeepsPerVertexNormalsAndMapsComputedOnesThroughTheCorne
     QV_Mesh given = TexturedQuad();
     for (int i = 0; i < 4; ++i) given.normals.Append({0.0f, static_cast<float>(i), 0.0f});
     ASSERT_TRUE(given.Save(QV_String(dir.File("given.xml").c_str())));
-    EXPECT_EQ(All(ReadFileText(dir.File("given.xml")), "<normal x=\"0\" y=\"([^\"]*)\""),
+    EXPECT_EQ(visagen_test::SearchAll(ReadFileText(dir.File("given.xml")), "<normal x=\"0\" y=\"([^\"]*)\""),
               (std::vector<std::string>{"0", "1", "2", "3"}));
 
     // A vertex no face uses comes first: computed normals are one per used
@@ -107,7 +101,7 @@ TEST(MeshXml, PlainExportKeepsPerVertexNormalsAndMapsComputedOnesThroughTheCorne
     ASSERT_TRUE(sparse.Save(QV_String(dir.File("sparse.xml").c_str())));
     EXPECT_TRUE(visagen_test::ReadFileBytes(dir.File("sparse.jpg")).empty());
     EXPECT_FALSE(ReadFileText(dir.File("sparse.material")).empty());
-    const std::vector<std::string> normals = All(ReadFileText(dir.File("sparse.xml")), "<normal (x=\"[^/]*)/>");
+    const std::vector<std::string> normals = visagen_test::SearchAll(ReadFileText(dir.File("sparse.xml")), "<normal (x=\"[^/]*)/>");
     ASSERT_EQ(normals.size(), 4u);
     EXPECT_EQ(normals[0], "x=\"0\" y=\"0\" z=\"0\" ");
     for (int i = 1; i < 4; ++i) EXPECT_EQ(normals[i], normals[1]);
@@ -128,13 +122,13 @@ TEST(MeshXml, RiggedExportFlipsRowsAndWritesEveryCompanionFile)
 
     const std::string xml = ReadFileText(dir.File("avatar.mesh.xml"));
     // One entry per texture coordinate, rows flipped.
-    EXPECT_EQ(All(xml, "<texcoord u=\"[^\"]*\" v=\"([^\"]*)\""),
+    EXPECT_EQ(visagen_test::SearchAll(xml, "<texcoord u=\"[^\"]*\" v=\"([^\"]*)\""),
               (std::vector<std::string>{"0.25", "0.25", "0.75", "0.75"}));
-    EXPECT_EQ(All(xml, "<skeletonlink name=\"([^\"]*)\""), std::vector<std::string>{"avatar.mesh.skeleton"});
-    EXPECT_EQ(All(xml, "<vertexboneassignment (.*) />"),
+    EXPECT_EQ(visagen_test::SearchAll(xml, "<skeletonlink name=\"([^\"]*)\""), std::vector<std::string>{"avatar.mesh.skeleton"});
+    EXPECT_EQ(visagen_test::SearchAll(xml, "<vertexboneassignment (.*) />"),
               (std::vector<std::string>{"vertexindex=\"0\" boneindex=\"2\" weight=\"0.5\"",
                                         "vertexindex=\"3\" boneindex=\"1\" weight=\"1\""}));
-    EXPECT_EQ(All(xml, "<submesh material=\"([^\"]*)\""), std::vector<std::string>{"Skin"});
+    EXPECT_EQ(visagen_test::SearchAll(xml, "<submesh material=\"([^\"]*)\""), std::vector<std::string>{"Skin"});
 
     EXPECT_EQ(ReadFileText(dir.File("avatar.mesh.skeleton.xml")), rig.skeleton);
     EXPECT_EQ(ReadFileText(dir.File("avatar.bonemap.xml")), rig.boneMap);
@@ -163,7 +157,7 @@ TEST(MeshXml, NamesAreEscapedAndUnwritableTargetsFail)
     QV_MeshRig rig;
     ASSERT_TRUE(QV_SaveRiggedMeshXml(QV_String(dir.File("n.x").c_str()), mesh, rig));
     const std::string xml = ReadFileText(dir.File("n.mesh.xml"));
-    EXPECT_EQ(All(xml, "<submesh material=\"([^\"]*)\""), std::vector<std::string>{"a&quot;b&amp;&lt;c&gt;"});
+    EXPECT_EQ(visagen_test::SearchAll(xml, "<submesh material=\"([^\"]*)\""), std::vector<std::string>{"a&quot;b&amp;&lt;c&gt;"});
     // Without bone assignments the element is empty.
     EXPECT_NE(xml.find("\t<boneassignments>\n\t</boneassignments>\n"), std::string::npos);
 

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <iterator>
 #include <regex>
+#include <sstream>
 #include <stdexcept>
 
 extern char** environ;
@@ -98,6 +99,14 @@ std::string ReadFileText(const std::string& path)
 {
     const std::vector<unsigned char> bytes = ReadFileBytes(path);
     return std::string(bytes.begin(), bytes.end());
+}
+
+std::vector<std::string> ReadFileLines(const std::string& path)
+{
+    std::istringstream in(ReadFileText(path));
+    std::vector<std::string> out;
+    for (std::string line; std::getline(in, line);) out.push_back(line);
+    return out;
 }
 
 int RunProgram(const std::vector<std::string>& argv)

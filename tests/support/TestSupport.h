@@ -29,6 +29,8 @@ void WriteFileBytes(const std::string& path, const std::vector<unsigned char>& b
 void WriteFileText(const std::string& path, const std::string& text);
 // The whole file as text (empty when it cannot be read).
 std::string ReadFileText(const std::string& path);
+// The file's lines without their line ends (none when it cannot be read).
+std::vector<std::string> ReadFileLines(const std::string& path);
 
 // A NumPy .npy file (version 1.0) with the given header dictionary text and
 // payload bytes; the header is padded to the format's 16-byte alignment.
