@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "QV_MeshFrameRenderer.h"
 #include "QV_MugShotHeadPlugin.h"
 #include "QV_StandardHeadPlugin.h"
 
@@ -51,6 +52,8 @@ class QV_IrisTeethPlugin : public QV_ScaledHeadPlugin {
 public:
     QV_IrisTeethPlugin() : QV_ScaledHeadPlugin({0.74f, 0.42f}, {112.9f, 102.7f}) {}
     QV_String Name() const override;
+    // The target's own save (the mesh by extension).
+    bool SaveFromApplication(const QV_Mesh& mesh, const QV_String& path, QV_String& error) override;
 };
 
 // Type 6.
@@ -61,6 +64,14 @@ public:
     QV_List<int> mouthParts;  // vertices of the mouth-part groups
     QV_Image referenceTexture;  // "Ref.jpg"
     QV_String Name() const override;
+    // The texture is a 5 x 5 atlas, one tile per material: tile k is written
+    // (at kTileSide square) as the output path without extension, "_", the
+    // name of feature k and ".jpg", and that feature's texture coordinates
+    // are moved into the tile. The mesh, turned kPoseAngleX degrees about x,
+    // is then written by extension without its texture.
+    bool SaveAvatar(const QV_Mesh& mesh, const QV_String& path, QV_String& error) override;
+    static constexpr float kPoseAngleX = 20.0f;
+    static constexpr int kTileSide = 512;
 
 protected:
     void Records(QV_HeadRecordIO& io) override;
@@ -84,6 +95,10 @@ public:
     bool femaleBody = false;
     QV_String Name() const override;
     void SetFemaleBody(bool female) override { femaleBody = female; }
+    // A path ending ".xml" (any case) gets the rigged export: the mesh XML,
+    // material script, skeleton and bone map, the texture and, when flag is
+    // set, the texture's alpha channel. Any other path: the mesh by extension.
+    bool SaveAvatar(const QV_Mesh& mesh, const QV_String& path, QV_String& error) override;
 
 protected:
     // The blend sample point is part of this record.
@@ -99,6 +114,15 @@ public:
     QV_List<int> neck, rightEar, leftEar;  // "Neck.verts", "RightEar.verts", "LeftEar.verts"
     QV_String Name() const override;
     bool LoadDataDirectory(const QV_String& directory, QV_String& error) override;
+    // The head as OBJ and JPEG, scaled about its centroid to kBodyHeight,
+    // then three skins cut from its texture at kSkinAtlasSide square: the
+    // output path without extension followed by "_Head.jpg", "_Torso.jpg" and
+    // "_Legs.jpg". A skin that cannot be written adds "Failed to save: ", its
+    // name and a newline to the error text and makes the result false; the
+    // others are still written.
+    bool SaveFromApplication(const QV_Mesh& mesh, const QV_String& path, QV_String& error) override;
+    static constexpr float kBodyHeight = 1.8f;
+    static constexpr int kSkinAtlasSide = 1024;
 
 protected:
     void Records(QV_HeadRecordIO& io) override;
@@ -168,9 +192,35 @@ public:
     bool LoadDataDirectory(const QV_String& directory, QV_String& error) override;
     static constexpr const char* kLoadFolder = "QuorAnimatedLoadDir";
 
+    // The mesh by extension, then five kFrameWidth x kFrameHeight frames drawn
+    // by the frame renderer: neutral, half blink, blink, smile and half smile
+    // (the template's "HBlink.obj", "Blink.obj" and "Smile.obj" shapes moved
+    // onto the head, the smile at kHalfSmileWeight for the half smile), saved
+    // as PNG under the output path without extension followed by
+    // "_neutral.png", "_hblink.png", "_blink.png", "_smile.png" and
+    // "_hsmile.png". When the data directory holds the program
+    // kFrameConverter, each PNG is then given to it ("-o", the frame's path
+    // with ".swf", the PNG's path), and the save waits for it and
+    // converterSettleMilliseconds more. Without a frame renderer, or when a
+    // PNG cannot be written: "Failed to save: " and its path; a conversion
+    // that fails: "Failed to create SWF files: " and the SWF path.
+    bool SaveAvatar(const QV_Mesh& mesh, const QV_String& path, QV_String& error) override;
+    // The renderer the frames are drawn with (not owned); none by default,
+    // since the plug-ins do not draw themselves.
+    void SetFrameRenderer(QV_MeshFrameRenderer* renderer) { frameRenderer = renderer; }
+    int converterSettleMilliseconds = 500;
+    static constexpr int kFrameWidth = 110;
+    static constexpr int kFrameHeight = 64;
+    static constexpr float kHalfSmileWeight = 0.5f;
+    // The converter's name on this platform (no ".exe").
+    static constexpr const char* kFrameConverter = "png2swf";
+
 protected:
     void Records(QV_HeadRecordIO& io) override;
     std::vector<const QV_List<int>*> VertexLists() const override { return {&neck, &nonFace}; }
+
+private:
+    QV_MeshFrameRenderer* frameRenderer = nullptr;
 };
 
 // Type 15.
@@ -181,6 +231,10 @@ public:
     QV_Image torso;  // "Torso.jpg"
     QV_List<int> neck, rightEar, leftEar, hair, chin;  // "Neck.verts" ... "Chin.verts"
     QV_String Name() const override;
+    // The mesh by extension, then the head texture and the torso picture as
+    // PNG: the output path without extension followed by "_Face.png" and
+    // "_Torso.png". The first failure gives "Failed to save: " and its path.
+    bool SaveAvatar(const QV_Mesh& mesh, const QV_String& path, QV_String& error) override;
 
 protected:
     void Records(QV_HeadRecordIO& io) override;

@@ -33,14 +33,19 @@ bool RenderFramed(OffscreenRenderer& r, const QV_Mesh& mesh, float margin, float
         r.rotation[1] = yawDegrees;
     }
     if (!r.Render({&mesh}) || !r.ReadPixels(out)) return false;
-    for (int y = out.RowLow(); y <= out.RowHigh(); ++y) {
-        QV_Colour* row = out.Row(y);
-        for (int x = 0; x < out.Cols(); ++x) row[x].alpha = 255;
-    }
+    QV_MakeOpaque(out);
     return true;
 }
 
 }  // namespace
+
+void QV_MakeOpaque(QV_Image& image)
+{
+    for (int y = image.RowLow(); y <= image.RowHigh(); ++y) {
+        QV_Colour* row = image.Row(y);
+        for (int x = 0; x < image.Cols(); ++x) row[x].alpha = 255;
+    }
+}
 
 bool QV_RenderMeshPreviews(const QV_Mesh& mesh, const QV_MeshPreviewOptions& options, QV_Image& front,
                            QV_Image& threeQuarter)

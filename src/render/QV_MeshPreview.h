@@ -18,3 +18,7 @@ struct QV_MeshPreviewOptions {
 // can be made.
 bool QV_RenderMeshPreviews(const QV_Mesh& mesh, const QV_MeshPreviewOptions& options, QV_Image& front,
                            QV_Image& threeQuarter);
+
+// Sets every pixel's alpha to 255: the frame buffer's alpha is the clear
+// colour's 0 where nothing was drawn.
+void QV_MakeOpaque(QV_Image& image);

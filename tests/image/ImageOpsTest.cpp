@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "QV_Image.h"
+#include "QV_ImageRegion.h"
 
 namespace {
 
@@ -216,4 +217,31 @@ TEST(ImagePixels, SamePixelsComparesBoundsAndEveryByte)
     EXPECT_FALSE(wide.SamePixels(flat));
     EXPECT_TRUE(QV_Image().SamePixels(QV_Image()));
     EXPECT_FALSE(QV_Image().SamePixels(a));
+}
+
+TEST(ImageRegion, CopiesTheRectangleClippedToThePicture)
+{
+    QV_Image im(4, 5);
+    for (int r = 0; r < 4; ++r)
+        for (int c = 0; c < 5; ++c) im.Row(r)[c] = QV_Colour(static_cast<unsigned char>(r), static_cast<unsigned char>(c), 0, 255);
+    im.SetJPEGQuality(60);
+    const QV_Image inner = QV_CopyImageRegion(im, 1, 2, 2, 3);
+    ASSERT_EQ(inner.Rows(), 2);
+    ASSERT_EQ(inner.Cols(), 3);
+    EXPECT_EQ(inner.RowLow(), 0);
+    EXPECT_EQ(inner.Row(1)[2], QV_Colour(2, 4, 0, 255));
+    EXPECT_EQ(inner.JPEGQuality(), 60);
+
+    const QV_Image clipped = QV_CopyImageRegion(im, -1, 3, 3, 10);
+    ASSERT_EQ(clipped.Rows(), 2);
+    ASSERT_EQ(clipped.Cols(), 2);
+    EXPECT_EQ(clipped.Row(0)[0], QV_Colour(0, 3, 0, 255));
+    for (const QV_Image& none : {QV_CopyImageRegion(im, 4, 0, 2, 2), QV_CopyImageRegion(im, 0, 0, 0, 3),
+                                 QV_CopyImageRegion(im, 2147483000, 2147483000, 2147483000, 2147483000)})
+        EXPECT_EQ(none.Rows() * none.Cols(), 0);
+
+    // Counted from the picture's own lower bounds.
+    const QV_Image shifted = QV_CopyImageRegion(PositionImage(2, 5, -1, 3), 1, 1, 1, 2);
+    ASSERT_EQ(shifted.Cols(), 2);
+    EXPECT_EQ(shifted(0, 0), QV_Colour(103, 100, 21, 200));
 }

@@ -48,7 +48,7 @@ TEST(PluginDefaults, FrontAndProfileIsRefusedWithItsText)
 TEST(PluginDefaults, SaveFromApplicationFailsWithEmptyText)
 {
     TempDir dir;
-    for (int type : {1, 4, 8, 12, 13}) {
+    for (int type : {1, 4, 8, 12}) {
         std::unique_ptr<QV_AvatarPlugin> p = QV_CreatePlugin(type);
         QV_String error;
         EXPECT_FALSE(p->SaveFromApplication(TemplateHead(), dir.File("a.obj").c_str(), error)) << type;
