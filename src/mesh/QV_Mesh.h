@@ -101,3 +101,7 @@ private:
     // Grows lo..hi over the vertices of the feature's faces (invalid indices skipped).
     void ExtendBoxOverFeature(const QV_Feature& feature, QV_Point3D& lo, QV_Point3D& hi) const;
 };
+
+// Vertex indices of the mesh's first group with this name, in order of first
+// use by its faces; empty when there is no such group.
+std::vector<int> QV_GroupVertices(const QV_Mesh& mesh, const char* group);

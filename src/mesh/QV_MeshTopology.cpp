@@ -1,5 +1,5 @@
 // Rebuilding the face and element lists of QV_Mesh: triangulation into fans
-// and compaction to what the features use.
+// and compaction to what the features use; the vertices of a named group.
 #include <vector>
 
 #include "QV_Mesh.h"
@@ -100,4 +100,16 @@ void QV_Mesh::Compact()
     normals = Gather(normals, normalMap.Order());
     texCoords = Gather(texCoords, texMap.Order());
     faces = std::move(rebuilt);
+}
+
+std::vector<int> QV_GroupVertices(const QV_Mesh& mesh, const char* group)
+{
+    std::vector<int> out;
+    const int index = mesh.FeatureIndex(group);
+    if (index < 0) return out;
+    QV_List<int> set(64);
+    mesh.FeatureIndexSet(index, set, 'v');
+    out.reserve(set.Size());
+    for (unsigned i = 0; i < set.Size(); ++i) out.push_back(set[static_cast<int>(i)]);
+    return out;
 }

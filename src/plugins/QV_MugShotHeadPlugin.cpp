@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "QV_AnnotationPreparation.h"
 #include "QV_Error.h"
 #include "QV_VertexList.h"
 
@@ -24,6 +25,9 @@ bool QV_MugShotHeadPlugin::AfterRead()
 void QV_MugShotHeadPlugin::Derive()
 {
     mugshot.blendSample = blendSample;
+    referenceMesh = mugshot.templateMesh;
+    QV_AnnotationPreparation::EyeVertexLists(referenceMesh, rightEye, leftEye);
+    neighbours.Build(referenceMesh);
     DeriveLists();
 }
 

@@ -96,19 +96,6 @@ bool QV_SolidHeadPlugin::SaveFromApplication(const QV_Mesh& mesh, const QV_Strin
     return QV_AvatarPlugin::SaveFromApplication(mesh, path, error);
 }
 
-bool QV_SolidHeadPlugin::CreateFromFront(const QV_FaceSearch&, const QV_Image&, const QV_AnnotationModel&, QV_Mesh&,
-                                         bool, QV_String&)
-{
-    return false;
-}
-
-bool QV_SolidHeadPlugin::CreateFromFrontAndProfile(const QV_FaceSearch&, const QV_Image&, const QV_AnnotationModel&,
-                                                   const QV_Image&, const QV_AnnotationModel&, QV_Mesh&, bool,
-                                                   QV_String&)
-{
-    return false;
-}
-
 QV_String QV_AnimatedFacePlugin::Name() const { return QV_PluginNames::kMaker; }
 void QV_AnimatedFacePlugin::Records(QV_HeadRecordIO& io)
 {

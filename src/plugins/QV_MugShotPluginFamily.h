@@ -16,8 +16,16 @@ public:
     QV_String Name() const override;
     bool LoadDataDirectory(const QV_String& directory, QV_String& error) override;
 
+    // Labels the target's annotation copy leaves out.
+    static constexpr const char* kLeftOut[] = {"RIGHT EAR", "LEFT EAR", "NECK"};
+
 protected:
     void Records(QV_HeadRecordIO& io) override;
+    // The copy leaves out kLeftOut and has its head outline completed against
+    // the front reference; after creation the head takes the reference's
+    // place (its normals are not rebuilt).
+    bool Recipe(QV_CreationRecipe& recipe) const override;
+    bool BeforePreparation(QV_AnnotationModel& model, const QV_Point2D& imageSize) const override;
 };
 
 // Types 5, 7 and 13: mugshot, front reference and reference scale, loaded
@@ -31,6 +39,9 @@ protected:
     {
     }
     void Records(QV_HeadRecordIO& io) override;
+    // The front reference appended through "BODY" before, the head aligned
+    // to the reference after.
+    bool Recipe(QV_CreationRecipe& recipe) const override;
 
 private:
     QV_Point2D loadScale;
@@ -54,6 +65,16 @@ public:
     QV_String Name() const override;
     // The target's own save (the mesh by extension).
     bool SaveFromApplication(const QV_Mesh& mesh, const QV_String& path, QV_String& error) override;
+
+    // Derived from the template's groups "RightIris" and "LeftIris", and
+    // "TopTeeth" and "BottomTeeth".
+    QV_List<int> irises, teeth;
+
+protected:
+    // The front reference appended before, the eyes placed; the irises and
+    // the teeth grafted from the reference, then the head aligned to it.
+    bool Recipe(QV_CreationRecipe& recipe) const override;
+    void DeriveLists() override;
 };
 
 // Type 6.
@@ -72,9 +93,18 @@ public:
     bool SaveAvatar(const QV_Mesh& mesh, const QV_String& path, QV_String& error) override;
     static constexpr float kPoseAngleX = 20.0f;
     static constexpr int kTileSide = 512;
+    // Texels of rows above this row or columns right of this column come
+    // from the reference texture after creation.
+    static constexpr int kLastHeadRow = 515;
+    static constexpr int kLastHeadColumn = 1538;
 
 protected:
     void Records(QV_HeadRecordIO& io) override;
+    // Outline completion and the front reference before; after: alignment to
+    // the reference, grafts of the ears, neck and mouth parts, a smoothing of
+    // the top of the neck, and the texture completed from "Ref.jpg".
+    bool Recipe(QV_CreationRecipe& recipe) const override;
+    bool AfterRepairs(QV_Mesh& out) const override;
     std::vector<const QV_List<int>*> VertexLists() const override
     {
         return {&rightEar, &leftEar, &neck, &topNeck, &mouthParts};
@@ -103,6 +133,9 @@ public:
 protected:
     // The blend sample point is part of this record.
     void Records(QV_HeadRecordIO& io) override;
+    // The front reference appended before; alignment to the reference and a
+    // graft of the head list after.
+    bool Recipe(QV_CreationRecipe& recipe) const override;
     std::vector<const QV_List<int>*> VertexLists() const override { return {&head}; }
 };
 
@@ -127,6 +160,9 @@ public:
 protected:
     void Records(QV_HeadRecordIO& io) override;
     std::vector<const QV_List<int>*> VertexLists() const override { return {&neck, &rightEar, &leftEar}; }
+    // Outline completion and the front reference before, the eyes placed;
+    // grafts of the neck and the ears, then alignment to the reference.
+    bool Recipe(QV_CreationRecipe& recipe) const override;
 };
 
 // Type 10.
@@ -141,6 +177,10 @@ public:
 protected:
     void Records(QV_HeadRecordIO& io) override;
     std::vector<const QV_List<int>*> VertexLists() const override { return {&head, &neck}; }
+    // Outline completion before; alignment to the reference, a graft of the
+    // neck, a smoothing of it, a graft of the head list and the whole head
+    // aligned to the reference through that list.
+    bool Recipe(QV_CreationRecipe& recipe) const override;
 };
 
 // Type 11.
@@ -161,16 +201,16 @@ protected:
     }
 };
 
-// Type 12: the standard records and a neck list. Its creation differs from
-// the standard one and is not available yet (false, empty error text); it
-// saves only through SaveAvatar, so the application's save is the default.
+// Type 12: the standard records and a neck list. Created as the standard
+// head but without placing the eyes, with a stretched graft of the neck before
+// the derived data are rebuilt; from two photographs it blends y by depth
+// (combination mode 3). It saves only through SaveAvatar, so the
+// application's save is the default.
 class QV_SolidHeadPlugin : public QV_StandardHeadPlugin {
 public:
     QV_List<int> neck;  // "Neck.verts"
     bool LoadDataDirectory(const QV_String& directory, QV_String& error) override;
     bool SaveFromApplication(const QV_Mesh& mesh, const QV_String& path, QV_String& error) override;
-    bool CreateFromFront(const QV_FaceSearch& shapeModel, const QV_Image& photo, const QV_AnnotationModel& model,
-                         QV_Mesh& out, bool highRes, QV_String& error) override;
     bool CreateFromFrontAndProfile(const QV_FaceSearch& shapeModel, const QV_Image& front,
                                    const QV_AnnotationModel& frontModel, const QV_Image& profile,
                                    const QV_AnnotationModel& profileModel, QV_Mesh& out, bool highRes,
@@ -179,6 +219,8 @@ public:
 protected:
     void Records(QV_HeadRecordIO& io) override;
     std::vector<const QV_List<int>*> VertexLists() const override { return {&neck}; }
+    bool PlacesEyes() const override { return false; }
+    bool BeforeFinish(QV_Mesh& out) const override;
 };
 
 // Type 14.
@@ -218,6 +260,10 @@ public:
 protected:
     void Records(QV_HeadRecordIO& io) override;
     std::vector<const QV_List<int>*> VertexLists() const override { return {&neck, &nonFace}; }
+    // Outline completion before, the eyes placed; alignment to the
+    // reference, a graft of what is not face, a stretched graft of the neck
+    // and a smoothing of it.
+    bool Recipe(QV_CreationRecipe& recipe) const override;
 
 private:
     QV_MeshFrameRenderer* frameRenderer = nullptr;
@@ -242,4 +288,11 @@ protected:
     {
         return {&neck, &rightEar, &leftEar, &hair, &chin};
     }
+    // Outline completion; the annotation then rebuilt without the irises,
+    // cheeks and nose bridge (and the neck when the leading byte is 0), the
+    // ears' first points dragged to "FACE" points 4 and 18; the eyes placed.
+    // After: alignment to the reference, grafts of the neck and the ears, a
+    // stretched graft of the hair and two smoothing passes over the chin.
+    bool Recipe(QV_CreationRecipe& recipe) const override;
+    bool AfterPreparation(QV_AnnotationModel& model, const QV_Point2D& imageSize) const override;
 };

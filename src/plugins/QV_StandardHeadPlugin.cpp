@@ -37,22 +37,6 @@ bool QV_StandardHeadPlugin::LoadDataDirectory(const QV_String& directory, QV_Str
 
 void QV_StandardHeadPlugin::DeriveLists()
 {
-    referenceMesh = mugshot.templateMesh;
-    rightEye = QV_GroupVertices(referenceMesh, "RightEye");
-    leftEye = QV_GroupVertices(referenceMesh, "LeftEye");
     rightEar = QV_GroupVertices(referenceMesh, "RightEar");
     leftEar = QV_GroupVertices(referenceMesh, "LeftEar");
-    neighbours.Build(referenceMesh);
-}
-
-std::vector<int> QV_GroupVertices(const QV_Mesh& mesh, const char* group)
-{
-    std::vector<int> out;
-    const int index = mesh.FeatureIndex(group);
-    if (index < 0) return out;
-    QV_List<int> set;
-    mesh.FeatureIndexSet(index, set, 'v');
-    out.reserve(set.Size());
-    for (unsigned i = 0; i < set.Size(); ++i) out.push_back(set[i]);
-    return out;
 }

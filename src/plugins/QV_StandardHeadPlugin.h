@@ -16,11 +16,7 @@ public:
     QV_Image profileImage;                // "Right.jpg"
 
     // Derived after every read or load.
-    QV_Mesh referenceMesh;             // copy of the mugshot's template head
-    std::vector<int> rightEye, leftEye;  // groups "RightEye", "LeftEye"
     std::vector<int> rightEar, leftEar;  // groups "RightEar", "LeftEar"
-    // For every template vertex, the other vertices sharing a face with it.
-    QV_VertexNeighbours neighbours;
 
     bool LoadDataDirectory(const QV_String& directory, QV_String& error) override;
     QV_String Name() const override;
@@ -39,11 +35,15 @@ protected:
     void Records(QV_HeadRecordIO& io) override;
     void DeriveLists() override;
 
+    // Whether the eyes are placed as rigid parts.
+    virtual bool PlacesEyes() const { return true; }
+    // The repairs after a successful creation: average fix, alignment of the
+    // whole head to the reference head, the ears replaced by the reference
+    // ears, BeforeFinish, and the derived data recomputed.
+    bool RepairCreatedHead(QV_Mesh& out) const;
+    virtual bool BeforeFinish(QV_Mesh&) const { return true; }
+
     // The standard file list under subdirectory, followed by extra files.
     bool LoadStandardFiles(const QV_String& directory, const char* subdirectory,
                            const std::vector<DataFile>& extra, QV_String& error);
 };
-
-// Vertex indices of the mesh's first group with this name, in order of first
-// use; empty when there is no such group.
-std::vector<int> QV_GroupVertices(const QV_Mesh& mesh, const char* group);

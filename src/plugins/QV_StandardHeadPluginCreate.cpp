@@ -11,48 +11,28 @@
 
 namespace {
 
-constexpr const char* kMugShotFailed = "Failed to get mugshot mesh";
-
 // Vertices whose position is replaced by the mean of their neighbours after
 // creation, in this order (two template vertices that the mapping leaves
 // poorly placed).
 constexpr int kAverageFixVertices[] = {733, 729};
 
-// The eye parts for the mugshot: each eye's template vertices with the box
-// centre of its annotation. A template without eye groups places no eyes; a
-// template with them needs both eye annotations.
-bool StandardEyeParts(const QV_AnnotationModel& model, const QV_Point2D& imageSize, const std::vector<int>& right,
-                      const std::vector<int>& left, std::vector<QV_RigidPart>& parts)
-{
-    parts.clear();
-    if (right.empty() && left.empty()) return true;
-    QV_Point2D rightTarget, leftTarget;
-    if (!QV_AnnotationPreparation::EyeTargets(model, imageSize, rightTarget, leftTarget)) return false;
-    if (!right.empty()) parts.push_back({right, rightTarget});
-    if (!left.empty()) parts.push_back({left, leftTarget});
-    return true;
-}
+}  // namespace
 
-// The repairs after a successful creation: average fix, alignment of the
-// whole head to the reference head, the ears replaced by the reference ears,
-// and the derived data recomputed.
-bool RepairCreatedHead(const QV_StandardHeadPlugin& plugin, QV_Mesh& out)
+bool QV_StandardHeadPlugin::RepairCreatedHead(QV_Mesh& out) const
 {
-    const QV_Mesh& referenceMesh = plugin.referenceMesh;
     // Only the fixed vertices that this template has.
     std::vector<int> fix;
-    const int count = std::min({out.VertexCount(), referenceMesh.VertexCount(), plugin.neighbours.VertexCount()});
+    const int count = std::min({out.VertexCount(), referenceMesh.VertexCount(), neighbours.VertexCount()});
     for (int v : kAverageFixVertices)
         if (v < count) fix.push_back(v);
-    if (!fix.empty() && !QV_HeadRepair::AverageFix(out, fix, plugin.neighbours)) return false;
+    if (!fix.empty() && !QV_HeadRepair::AverageFix(out, fix, neighbours)) return false;
     if (!QV_HeadRepair::AlignToReference(out, referenceMesh)) return false;
-    for (const std::vector<int>* ear : {&plugin.rightEar, &plugin.leftEar})
+    for (const std::vector<int>* ear : {&rightEar, &leftEar})
         if (!ear->empty() && !QV_HeadRepair::RigidReplace(out, referenceMesh, *ear)) return false;
+    if (!BeforeFinish(out)) return false;
     QV_HeadRepair::Finish(out);
     return true;
 }
-
-}  // namespace
 
 bool QV_StandardHeadPlugin::CreateFromFront(const QV_FaceSearch&, const QV_Image& photo,
                                             const QV_AnnotationModel& model, QV_Mesh& out, bool highRes,
@@ -61,8 +41,8 @@ bool QV_StandardHeadPlugin::CreateFromFront(const QV_FaceSearch&, const QV_Image
     const QV_AnnotationModel copy(model);
     const QV_Point2D size(static_cast<float>(photo.Cols()), static_cast<float>(photo.Rows()));
     std::vector<QV_RigidPart> parts;
-    if (!StandardEyeParts(copy, size, rightEye, leftEye, parts) ||
-        !mugshot.CreateFromFront(photo, copy, parts, highRes, out) || !RepairCreatedHead(*this, out)) {
+    if ((PlacesEyes() && !EyeParts(copy, size, parts)) || !mugshot.CreateFromFront(photo, copy, parts, highRes, out) ||
+        !RepairCreatedHead(out)) {
         error = kMugShotFailed;
         return false;
     }
@@ -79,9 +59,9 @@ bool QV_StandardHeadPlugin::CreateFromFrontAndProfile(const QV_FaceSearch&, cons
     const QV_AnnotationModel profileCopy(profileModel);
     const QV_Point2D size(static_cast<float>(front.Cols()), static_cast<float>(front.Rows()));
     std::vector<QV_RigidPart> parts;
-    if (!StandardEyeParts(frontCopy, size, rightEye, leftEye, parts) ||
+    if ((PlacesEyes() && !EyeParts(frontCopy, size, parts)) ||
         !mugshot.CreateFromFrontAndProfile(front, frontCopy, profile, profileCopy, parts, highRes, out) ||
-        !RepairCreatedHead(*this, out)) {
+        !RepairCreatedHead(out)) {
         error = kMugShotFailed;
         return false;
     }

@@ -17,17 +17,6 @@ bool PositiveSize(const QV_Point2D& size)
     return size.x > 0.0f && size.y > 0.0f && std::isfinite(size.x) && std::isfinite(size.y);
 }
 
-void GroupVertices(const QV_Mesh& mesh, const char* group, std::vector<int>& out)
-{
-    out.clear();
-    const int index = mesh.FeatureIndex(QV_String(group));
-    if (index < 0) return;
-    QV_List<int> set(64);
-    mesh.FeatureIndexSet(index, set, 'v');
-    out.reserve(set.Size());
-    for (unsigned i = 0; i < set.Size(); ++i) out.push_back(set[static_cast<int>(i)]);
-}
-
 }  // namespace
 
 bool Prepare(const QV_AnnotationModel& user, const QV_Point2D& imageSize, const QV_OutlineCompleter* completer,
@@ -104,8 +93,8 @@ bool EyeTargets(const QV_AnnotationModel& model, const QV_Point2D& imageSize, QV
 
 void EyeVertexLists(const QV_Mesh& templateMesh, std::vector<int>& right, std::vector<int>& left)
 {
-    GroupVertices(templateMesh, "RightEye", right);
-    GroupVertices(templateMesh, "LeftEye", left);
+    right = QV_GroupVertices(templateMesh, "RightEye");
+    left = QV_GroupVertices(templateMesh, "LeftEye");
 }
 
 bool EyeParts(const QV_AnnotationModel& model, const QV_Point2D& imageSize, const std::vector<int>& rightEye,

@@ -1,0 +1,391 @@
+// Head creation by the plug-ins built on the 2D-3D mugshot besides the
+// standard one, on the synthetic mugshot: each target's annotation steps,
+// repairs and refusals.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+
+#include "AppTestFixture.h"
+#include "QV_FaceSearch.h"
+#include "QV_MugShotPluginFamily.h"
+
+using namespace app_fixture;
+using visagen_test::TempDir;
+
+namespace {
+
+std::string Quiet(const std::function<void()>& f)
+{
+    testing::internal::CaptureStderr();
+    f();
+    return testing::internal::GetCapturedStderr();
+}
+
+QV_List<int> Indices(std::initializer_list<int> v)
+{
+    QV_List<int> l;
+    for (int i : v) l.Append(i);
+    return l;
+}
+
+// The front reference of the targets that align it: "BODY" at the place of
+// the user's "FACE" (annotation 1), in the template frame (scale 1, 1), and
+// a contour of its own that is appended to the user's copy.
+QV_AnnotationModel BodyReference()
+{
+    QV_AnnotationModel m;
+    QV_Annotation extra;
+    extra.label = QV_String("SHOULDERS");
+    for (int k = 0; k < 5; ++k) extra.points.Append(QV_Point2D(-120.0f + 60.0f * k, -260.0f));
+    m.annotations.Append(extra);
+    QV_Annotation body;
+    body.label = QV_String("BODY");
+    for (const QV_Point2D& p : mugshot_fixture::Ellipse({0, -50}, 85, 140, 20, 90)) body.points.Append(p);
+    m.annotations.Append(body);
+    return m;
+}
+
+// The model without annotation `drop`.
+QV_AnnotationModel Without(const QV_AnnotationModel& model, int drop)
+{
+    QV_AnnotationModel out;
+    for (int a = 0; a < model.Count(); ++a)
+        if (a != drop) out.annotations.Append(model[a]);
+    return out;
+}
+
+// A plug-in of the type around the grouped synthetic mugshot (with iris and
+// teeth groups too), read back from its head model file so that its derived
+// lists are built as after any read.
+std::unique_ptr<QV_MugShotHeadPlugin> LoadFamily(int type, const TempDir& dir,
+                                                 const std::function<void(QV_MugShotHeadPlugin&)>& fill)
+{
+    std::unique_ptr<QV_AvatarPlugin> made = QV_CreatePlugin(type);
+    auto* p = dynamic_cast<QV_MugShotHeadPlugin*>(made.get());
+    EXPECT_TRUE(p) << type;
+    if (!p) return nullptr;
+    p->mugshot = GroupedMugShot();
+    QV_Mesh& t = p->mugshot.templateMesh;
+    AddQuadGroup(t, "RightIris", 7, 3);
+    AddQuadGroup(t, "LeftIris", 7, 5);
+    AddQuadGroup(t, "TopTeeth", 2, 4);
+    p->frontReference = BodyReference();
+    p->referenceScale = {1.0f, 1.0f};
+    fill(*p);
+    const std::string path = dir.File("family.qvhead");
+    EXPECT_TRUE(QV_SaveHeadModel(path.c_str(), *p));
+    QV_String error;
+    std::unique_ptr<QV_AvatarPlugin> read = LoadHeadModel(path.c_str(), error);
+    EXPECT_TRUE(read) << error.CStr();
+    auto* loaded = dynamic_cast<QV_MugShotHeadPlugin*>(read.get());
+    if (!loaded) return nullptr;
+    read.release();
+    return std::unique_ptr<QV_MugShotHeadPlugin>(loaded);
+}
+
+// A face search whose reference is the synthetic annotation, so that it can
+// complete the outline of the synthetic fit.
+QV_FaceSearch OutlineSearch()
+{
+    QV_FaceSearch search;
+    search.reference = mugshot_fixture::FrontAnnotation();
+    return search;
+}
+
+QV_Point3D Centroid(const QV_Mesh& m)
+{
+    QV_Point3D c;
+    for (int v = 0; v < m.VertexCount(); ++v) c += m.vertices[v];
+    return c / static_cast<float>(m.VertexCount());
+}
+
+// Root mean square distance of the vertices from their centroid.
+float Spread(const QV_Mesh& m)
+{
+    const QV_Point3D c = Centroid(m);
+    double sum = 0.0;
+    for (int v = 0; v < m.VertexCount(); ++v) sum += std::pow(Distance(m.vertices[v], c), 2.0);
+    return static_cast<float>(std::sqrt(sum / m.VertexCount()));
+}
+
+// Every distance between the listed vertices of a is one common factor
+// times the distance in b.
+void ExpectSimilarShape(const QV_Mesh& a, const QV_Mesh& b, const std::vector<int>& list, const char* what)
+{
+    ASSERT_GE(list.size(), 3u);
+    const float factor = Distance(a.vertices[list[0]], a.vertices[list[1]]) /
+                         Distance(b.vertices[list[0]], b.vertices[list[1]]);
+    for (size_t i = 0; i < list.size(); ++i)
+        for (size_t j = i + 1; j < list.size(); ++j)
+            EXPECT_NEAR(Distance(a.vertices[list[i]], a.vertices[list[j]]),
+                        factor * Distance(b.vertices[list[i]], b.vertices[list[j]]), 1e-3f)
+                << what << " " << list[i] << " " << list[j];
+}
+
+TEST(FamilyCreate, EveryTargetWithStepsMakesATexturedHeadInTheReferencesPlace)
+{
+    // Lists on grid vertices near the bottom (a neck), the sides (ears) and
+    // the back vertices.
+    const QV_List<int> neck = Indices({1, 2, 3, 11, 12, 13});
+    const QV_List<int> side = Indices({50, 51, 60, 61});
+    const QV_List<int> back = Indices({120, 121, 122, 123});
+    const QV_FaceSearch search = OutlineSearch();
+    for (int type : {4, 5, 6, 7, 8, 9, 10, 13, 14, 15}) {
+        TempDir dir;
+        auto plugin = LoadFamily(type, dir, [&](QV_MugShotHeadPlugin& p) {
+            if (auto* t = dynamic_cast<QV_PlainHeadPlugin*>(&p)) {
+                // Its outline is completed against its own reference, which
+                // therefore has the layout of the user's fit without the neck.
+                t->frontReference = Without(mugshot_fixture::FrontAnnotation(), 5);
+            }
+            if (auto* t = dynamic_cast<QV_EarNeckHeadPlugin*>(&p)) {
+                t->rightEar = t->leftEar = side;
+                t->neck = t->topNeck = neck;
+                t->mouthParts = back;
+            }
+            if (auto* t = dynamic_cast<QV_SkinnedXmlPlugin*>(&p)) t->head = back;
+            if (auto* t = dynamic_cast<QV_BodySkinPlugin*>(&p)) t->neck = t->rightEar = t->leftEar = neck;
+            if (auto* t = dynamic_cast<QV_NeckBlendPlugin*>(&p)) {
+                t->neck = neck;
+                t->head = back;
+            }
+            if (auto* t = dynamic_cast<QV_AnimatedFacePlugin*>(&p)) {
+                t->neck = neck;
+                t->nonFace = back;
+            }
+            if (auto* t = dynamic_cast<QV_FlatSkinPlugin*>(&p)) {
+                t->leading = 1;
+                t->neck = t->chin = neck;
+                t->rightEar = t->leftEar = side;
+                t->hair = back;
+            }
+        });
+        ASSERT_TRUE(plugin) << type;
+        QV_Mesh out;
+        QV_String error;
+        const QV_AnnotationModel given = mugshot_fixture::FrontAnnotation();
+        QV_AnnotationModel model = given;
+        ASSERT_TRUE(plugin->CreateFromFront(search, mugshot_fixture::Photo(100), model, out, false, error))
+            << type << " " << error.CStr();
+        EXPECT_EQ(model.Count(), given.Count()) << type;  // the user's model is not changed
+        const QV_Mesh& ref = plugin->referenceMesh;
+        ASSERT_EQ(out.VertexCount(), ref.VertexCount()) << type;
+        EXPECT_TRUE(out.hasTexture) << type;
+        // The photograph's head is a quarter of the template's size; after
+        // the alignment it has the reference's place and size.
+        if (type != 10) {
+            EXPECT_LT(Distance(Centroid(out), Centroid(ref)), 2.0f) << type;
+            EXPECT_NEAR(Spread(out) / Spread(ref), 1.0f, 0.05f) << type;
+        } else {
+            // Its last step aligns the head through its list onto the reference.
+            for (int v : {120, 121, 122, 123}) EXPECT_LT(Distance(out.vertices[v], ref.vertices[v]), 1e-2f) << v;
+        }
+    }
+}
+
+TEST(FamilyCreate, GraftsGiveTheListedVerticesTheReferenceShape)
+{
+    // The teeth of the iris-and-teeth target sit on grid quad (2, 4): its
+    // vertices 24, 25, 34, 35. A fit that pulls one of them aside distorts
+    // the quad in a head without the graft and not in one with it.
+    const std::vector<int> teeth = {24, 25, 34, 35};
+    QV_AnnotationModel model = mugshot_fixture::FrontAnnotation();
+    model[0].points[24] = model[0].points[24] + QV_Point2D(0.03f, 0.01f);
+    const QV_FaceSearch search;
+    QV_Mesh grafted, plain;
+    QV_String error;
+    TempDir a, b;
+    auto irisTeeth = LoadFamily(13, a, [](QV_MugShotHeadPlugin&) {});
+    auto plainHead = LoadFamily(5, b, [](QV_MugShotHeadPlugin&) {});
+    ASSERT_TRUE(irisTeeth && plainHead);
+    auto* t = dynamic_cast<QV_IrisTeethPlugin*>(irisTeeth.get());
+    ASSERT_EQ(t->teeth.Size(), 4u);
+    ASSERT_EQ(t->irises.Size(), 8u);
+    ASSERT_TRUE(irisTeeth->CreateFromFront(search, mugshot_fixture::Photo(100), model, grafted, false, error));
+    ASSERT_TRUE(plainHead->CreateFromFront(search, mugshot_fixture::Photo(100), model, plain, false, error));
+    ExpectSimilarShape(grafted, irisTeeth->referenceMesh, teeth, "grafted");
+    const float ratio = Distance(plain.vertices[24], plain.vertices[35]) / Distance(plain.vertices[25], plain.vertices[34]);
+    EXPECT_GT(std::fabs(ratio - 1.0f), 0.05f);  // the square's diagonals differ without the graft
+}
+
+TEST(FamilyCreate, SmoothingAndWholeHeadAlignmentOfTheNeckBlendTarget)
+{
+    TempDir dir;
+    auto plugin = LoadFamily(10, dir, [](QV_MugShotHeadPlugin& p) {
+        auto& t = dynamic_cast<QV_NeckBlendPlugin&>(p);
+        t.neck = Indices({12, 13, 14});
+        t.head = Indices({120, 121, 122, 123});
+    });
+    ASSERT_TRUE(plugin);
+    QV_Mesh out;
+    QV_String error;
+    const QV_FaceSearch search = OutlineSearch();
+    // A fitted point next to the neck pulled aside: the grafted neck row
+    // (12, 13, 14, evenly spaced on a line in the reference) is then moved off
+    // its even spacing by the smoothing, which averages with that neighbour.
+    QV_AnnotationModel model = mugshot_fixture::FrontAnnotation();
+    model[0].points[23] = model[0].points[23] + QV_Point2D(0.05f, 0.0f);
+    ASSERT_TRUE(plugin->CreateFromFront(search, mugshot_fixture::Photo(100), model, out, false, error));
+    // How far the middle vertex is off the middle of its row, against the
+    // row's length: a similar copy of the reference row keeps the reference's.
+    const QV_Mesh& ref = plugin->referenceMesh;
+    auto offMiddle = [](const QV_Mesh& m) {
+        const QV_Point3D middle = (m.vertices[12] + m.vertices[14]) * 0.5f;
+        return Distance(m.vertices[13], middle) / Distance(m.vertices[12], m.vertices[14]);
+    };
+    EXPECT_GT(std::fabs(offMiddle(out) - offMiddle(ref)), 0.005f) << offMiddle(out) << " " << offMiddle(ref);
+    // The whole head is aligned through its list onto the reference.
+    for (int v : {120, 121, 122, 123}) EXPECT_LT(Distance(out.vertices[v], ref.vertices[v]), 1e-2f) << v;
+}
+
+TEST(FamilyCreate, TheEarNeckTargetCompletesItsTextureFromTheReference)
+{
+    TempDir dir;
+    const QV_Colour stock(10, 200, 30, 255);
+    auto plugin = LoadFamily(6, dir, [&](QV_MugShotHeadPlugin& p) {
+        auto& t = dynamic_cast<QV_EarNeckHeadPlugin&>(p);
+        t.referenceTexture = mugshot_fixture::Solid(1, stock);
+        t.referenceTexture.Resize(520, 1540, false);
+        for (int r = 0; r < 520; ++r)
+            for (int c = 0; c < 1540; ++c) t.referenceTexture.Row(r)[c] = stock;
+    });
+    ASSERT_TRUE(plugin);
+    QV_Mesh out;
+    QV_String error;
+    const QV_FaceSearch search = OutlineSearch();
+    ASSERT_TRUE(plugin->CreateFromFront(search, mugshot_fixture::Photo(100), mugshot_fixture::FrontAnnotation(), out,
+                                        false, error))
+        << error.CStr();
+    ASSERT_EQ(out.texture.Rows(), 520);
+    ASSERT_EQ(out.texture.Cols(), 1540);
+    EXPECT_EQ(out.texture.Row(516)[0], stock);     // above row 515
+    EXPECT_EQ(out.texture.Row(0)[1539], stock);    // right of column 1538
+    EXPECT_FALSE(out.texture.Row(515)[1538] == stock);  // the head's own part
+}
+
+TEST(FamilyCreate, RefusalsGiveTheMugshotMessage)
+{
+    const QV_FaceSearch search = OutlineSearch();
+    QV_Mesh out;
+    QV_String error;
+    // Alignment through a reference without "BODY".
+    TempDir a;
+    auto noBody = LoadFamily(5, a, [](QV_MugShotHeadPlugin& p) { p.frontReference[1].label = QV_String("TORSO"); });
+    ASSERT_TRUE(noBody);
+    Quiet([&] {
+        EXPECT_FALSE(noBody->CreateFromFront(search, mugshot_fixture::Photo(100), mugshot_fixture::FrontAnnotation(),
+                                             out, false, error));
+    });
+    EXPECT_EQ(error.Std(), "Failed to get mugshot mesh");
+
+    // A fit that does not match the plain head's own reference.
+    TempDir b;
+    auto plain = LoadFamily(4, b, [](QV_MugShotHeadPlugin&) {});
+    ASSERT_TRUE(plain);
+    error = "";
+    const std::string printed = Quiet([&] {
+        EXPECT_FALSE(plain->CreateFromFront(search, mugshot_fixture::Photo(100), mugshot_fixture::FrontAnnotation(),
+                                            out, false, error));
+    });
+    EXPECT_EQ(error.Std(), "Failed to get mugshot mesh");
+    EXPECT_NE(printed.find("front reference"), std::string::npos);
+
+    // Outline completion needs a face search that can do it.
+    TempDir c;
+    auto needsOutline = LoadFamily(14, c, [](QV_MugShotHeadPlugin&) {});
+    ASSERT_TRUE(needsOutline);
+    error = "";
+    const QV_FaceSearch empty;
+    Quiet([&] {
+        EXPECT_FALSE(needsOutline->CreateFromFront(empty, mugshot_fixture::Photo(100),
+                                                   mugshot_fixture::FrontAnnotation(), out, false, error));
+    });
+    EXPECT_EQ(error.Std(), "Failed to get mugshot mesh");
+
+    // The flat-skin target needs a "FACE" long enough for its ear drags.
+    TempDir d;
+    auto flat = LoadFamily(15, d, [](QV_MugShotHeadPlugin&) {});
+    ASSERT_TRUE(flat);
+    QV_AnnotationModel shortFace = mugshot_fixture::FrontAnnotation();
+    QV_FaceSearch shortSearch;
+    QV_Annotation face = shortFace[1];
+    face.points = QV_List<QV_Point2D>();
+    for (int k = 0; k < 18; ++k) face.points.Append(shortFace[1].points[k]);
+    shortFace[1] = face;
+    shortSearch.reference = shortFace;
+    error = "";
+    Quiet([&] {
+        EXPECT_FALSE(flat->CreateFromFront(shortSearch, mugshot_fixture::Photo(100), shortFace, out, false, error));
+    });
+    EXPECT_EQ(error.Std(), "Failed to get mugshot mesh");
+
+    // A target whose creation steps are not given refuses with no text.
+    TempDir e;
+    auto eyeParts = LoadFamily(11, e, [](QV_MugShotHeadPlugin&) {});
+    ASSERT_TRUE(eyeParts);
+    error = "";
+    EXPECT_FALSE(eyeParts->CreateFromFront(search, mugshot_fixture::Photo(100), mugshot_fixture::FrontAnnotation(),
+                                           out, false, error));
+    EXPECT_TRUE(error.IsEmpty());
+}
+
+// The solid target read back from its head model file, with the neck list given.
+std::unique_ptr<QV_AvatarPlugin> LoadSolid(const TempDir& dir, const QV_List<int>& neck)
+{
+    std::unique_ptr<QV_AvatarPlugin> made = QV_CreatePlugin(12);
+    auto* solid = dynamic_cast<QV_SolidHeadPlugin*>(made.get());
+    EXPECT_TRUE(solid);
+    if (!solid) return nullptr;
+    solid->mugshot = GroupedMugShot();
+    solid->neck = neck;
+    const std::string path = dir.File("solid.qvhead");
+    EXPECT_TRUE(QV_SaveHeadModel(path.c_str(), *solid));
+    QV_String error;
+    std::unique_ptr<QV_AvatarPlugin> read = LoadHeadModel(path.c_str(), error);
+    EXPECT_TRUE(read) << error.CStr();
+    return read;
+}
+
+TEST(FamilyCreate, TheSolidTargetSkipsTheEyesStretchesTheNeckAndBlendsDepthFromAProfile)
+{
+    TempDir a, b;
+    const QV_List<int> neck = Indices({1, 2, 3, 11, 12, 13});
+    auto solid = LoadSolid(a, neck);
+    auto noNeck = LoadSolid(b, QV_List<int>());
+    ASSERT_TRUE(solid && noNeck);
+    // Without eye annotations the standard target cannot place the eyes; this
+    // one does not try.
+    QV_AnnotationModel noEyes = mugshot_fixture::FrontAnnotation();
+    noEyes[3].label = QV_String("R EYE");
+    noEyes[4].label = QV_String("L EYE");
+    // One neck point pulled aside, so that the neck is worth grafting.
+    noEyes[0].points[12] = noEyes[0].points[12] + QV_Point2D(0.02f, 0.0f);
+    QV_Mesh out, plain;
+    QV_String error;
+    const QV_FaceSearch search;
+    ASSERT_TRUE(solid->CreateFromFront(search, mugshot_fixture::Photo(100), noEyes, out, false, error))
+        << error.CStr();
+    ASSERT_TRUE(noNeck->CreateFromFront(search, mugshot_fixture::Photo(100), noEyes, plain, false, error));
+    // Only the neck differs from the head made without the neck list.
+    EXPECT_GT(Distance(out.vertices[12], plain.vertices[12]), 0.05f);
+    for (int v : {0, 30, 55, 119, 121}) EXPECT_LT(Distance(out.vertices[v], plain.vertices[v]), 1e-4f) << v;
+    TempDir c;
+    auto standard = LoadStandard(c, GroupedMugShot());
+    ASSERT_TRUE(standard);
+    Quiet([&] {
+        EXPECT_FALSE(standard->CreateFromFront(search, mugshot_fixture::Photo(100), noEyes, out, false, error));
+    });
+
+    auto* loaded = dynamic_cast<QV_SolidHeadPlugin*>(solid.get());
+    EXPECT_EQ(loaded->mugshot.combinationMode, 1);
+    QV_Mesh fromTwo;
+    const QV_AnnotationModel front = mugshot_fixture::FrontAnnotation();
+    Quiet([&] {
+        loaded->CreateFromFrontAndProfile(search, mugshot_fixture::Photo(100), front, mugshot_fixture::Photo(100),
+                                          front, fromTwo, false, error);
+    });
+    EXPECT_EQ(loaded->mugshot.combinationMode, 3);
+}
+
+}  // namespace
