@@ -4,6 +4,7 @@
 #include "QV_FaceSearch.h"
 #include "QV_MugShotPluginFamily.h"
 #include "QV_SearchRules.h"
+#include "QV_VertexList.h"
 
 namespace {
 
@@ -25,20 +26,6 @@ void LeaveOut(QV_AnnotationModel& model, std::initializer_list<const char*> labe
         if (!drop) kept.annotations.Append(model[a]);
     }
     model = kept;
-}
-
-// The vertices of the named groups of a mesh, each once, in group order.
-QV_List<int> GroupsVertices(const QV_Mesh& mesh, std::initializer_list<const char*> groups)
-{
-    QV_List<int> out;
-    std::vector<bool> seen(static_cast<size_t>(mesh.VertexCount()), false);
-    for (const char* group : groups)
-        for (int v : QV_GroupVertices(mesh, group))
-            if (v >= 0 && v < mesh.VertexCount() && !seen[static_cast<size_t>(v)]) {
-                seen[static_cast<size_t>(v)] = true;
-                out.Append(v);
-            }
-    return out;
 }
 
 }  // namespace
@@ -79,8 +66,8 @@ bool QV_IrisTeethPlugin::Recipe(QV_CreationRecipe& recipe) const
 
 void QV_IrisTeethPlugin::DeriveLists()
 {
-    irises = GroupsVertices(referenceMesh, {"RightIris", "LeftIris"});
-    teeth = GroupsVertices(referenceMesh, {"TopTeeth", "BottomTeeth"});
+    irises = QV_GroupsVertexList(referenceMesh, {"RightIris", "LeftIris"});
+    teeth = QV_GroupsVertexList(referenceMesh, {"TopTeeth", "BottomTeeth"});
 }
 
 // ---- type 6 ----

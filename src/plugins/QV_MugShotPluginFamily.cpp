@@ -2,6 +2,7 @@
 #include "QV_MugShotPluginFamily.h"
 
 #include "QV_PluginNames.h"
+#include "QV_VertexList.h"
 
 namespace {
 
@@ -30,6 +31,16 @@ QV_String QV_PlainHeadPlugin3::Name() const { return QV_PluginNames::kPlainHead3
 QV_String QV_IrisTeethPlugin::Name() const { return QV_PluginNames::kIrisTeeth; }
 
 QV_String QV_EarNeckHeadPlugin::Name() const { return QV_PluginNames::kEarNeck; }
+bool QV_EarNeckHeadPlugin::LoadDataDirectory(const QV_String& directory, QV_String& error)
+{
+    const QV_Point2D scale{321.0f, 330.0f};
+    const bool all = LoadMugShotFiles(
+        directory, LoadFolder(Name()) + "/Head",
+        {{"RightEar.verts", &rightEar}, {"LeftEar.verts", &leftEar}, {"Neck.verts", &neck}, {"TopNeck.verts", &topNeck}},
+        &scale, error, {{"Ref.jpg", [this](const QV_String& p) { return LoadImageFile(p, referenceTexture); }}});
+    mouthParts = QV_GroupsVertexList(mugshot.templateMesh, {"Sock", "Tongue", "TeethLower", "TeethUpper"});
+    return all;
+}
 void QV_EarNeckHeadPlugin::Records(QV_HeadRecordIO& io)
 {
     io.MugShot2D3D(mugshot).Annotation(frontReference).FloatPair(referenceScale);
@@ -113,6 +124,21 @@ bool QV_AnimatedFacePlugin::LoadDataDirectory(const QV_String& directory, QV_Str
 }
 
 QV_String QV_FlatSkinPlugin::Name() const { return QV_PluginNames::kMaker; }
+bool QV_FlatSkinPlugin::LoadDataDirectory(const QV_String& directory, QV_String& error)
+{
+    const QV_Point2D scale{54.1f, 81.7f};
+    return LoadMugShotFiles(directory, QV_String(kLoadFolder) + "/Female", {}, &scale, error,
+                            {{"Ref.jpg", [this](const QV_String& p) { return LoadImageFile(p, reference); }},
+                             VertexListEntry({"Neck.verts", &neck}), VertexListEntry({"RightEar.verts", &rightEar}),
+                             VertexListEntry({"LeftEar.verts", &leftEar}), VertexListEntry({"Chin.verts", &chin}),
+                             VertexListEntry({"Hair.verts", &hair}),
+                             {"Torso.jpg", [this](const QV_String& p) { return LoadImageFile(p, torso); }}});
+}
+void QV_FlatSkinPlugin::DeriveLists()
+{
+    rightEye = QV_GroupVertices(referenceMesh, "Eye_Right");
+    leftEye = QV_GroupVertices(referenceMesh, "Eye_Left");
+}
 void QV_FlatSkinPlugin::Records(QV_HeadRecordIO& io)
 {
     io.Byte(leading).MugShot2D3D(mugshot).Annotation(frontReference).FloatPair(referenceScale).Image(torso);

@@ -85,6 +85,10 @@ public:
     QV_List<int> mouthParts;  // vertices of the mouth-part groups
     QV_Image referenceTexture;  // "Ref.jpg"
     QV_String Name() const override;
+    // From the target's folder's "Head" subfolder; the mouth parts are the
+    // vertices of the template's groups "Sock", "Tongue", "TeethLower" and
+    // "TeethUpper".
+    bool LoadDataDirectory(const QV_String& directory, QV_String& error) override;
     // The texture is a 5 x 5 atlas, one tile per material: tile k is written
     // (at kTileSide square) as the output path without extension, "_", the
     // name of feature k and ".jpg", and that feature's texture coordinates
@@ -276,7 +280,11 @@ public:
     unsigned char leading = 0;
     QV_Image torso;  // "Torso.jpg"
     QV_List<int> neck, rightEar, leftEar, hair, chin;  // "Neck.verts" ... "Chin.verts"
+    QV_Image reference;  // "Ref.jpg" (loaded, not part of the head record)
     QV_String Name() const override;
+    // From the subfolder "Female" of kLoadFolder.
+    bool LoadDataDirectory(const QV_String& directory, QV_String& error) override;
+    static constexpr const char* kLoadFolder = "QuorFlatSkinLoadDir";
     // The mesh by extension, then the head texture and the torso picture as
     // PNG: the output path without extension followed by "_Face.png" and
     // "_Torso.png". The first failure gives "Failed to save: " and its path.
@@ -295,4 +303,6 @@ protected:
     // stretched graft of the hair and two smoothing passes over the chin.
     bool Recipe(QV_CreationRecipe& recipe) const override;
     bool AfterPreparation(QV_AnnotationModel& model, const QV_Point2D& imageSize) const override;
+    // Its eyes are the template's groups "Eye_Right" and "Eye_Left".
+    void DeriveLists() override;
 };

@@ -54,3 +54,16 @@ bool QV_SaveVertexList(const QV_String& path, const QV_List<int>& list)
     for (unsigned i = 0; ok && i < list.Size(); ++i) ok = std::fprintf(f.get(), "%d\n", list[i]) > 0;
     return ok && std::fflush(f.get()) == 0;
 }
+
+QV_List<int> QV_GroupsVertexList(const QV_Mesh& mesh, std::initializer_list<const char*> groups)
+{
+    QV_List<int> out;
+    std::vector<bool> seen(static_cast<size_t>(mesh.VertexCount()), false);
+    for (const char* group : groups)
+        for (int v : QV_GroupVertices(mesh, group))
+            if (v >= 0 && v < mesh.VertexCount() && !seen[static_cast<size_t>(v)]) {
+                seen[static_cast<size_t>(v)] = true;
+                out.Append(v);
+            }
+    return out;
+}

@@ -1,8 +1,12 @@
-// Vertex-list files (".verts"): text holding a count n and then n vertex
-// indices, all whitespace-separated non-negative decimal numbers.
+// Vertex lists of the plug-ins: the files (".verts": text holding a count n
+// and then n vertex indices, all whitespace-separated non-negative decimal
+// numbers) and the lists taken from named groups of a template head.
 #pragma once
 
+#include <initializer_list>
+
 #include "QV_List.h"
+#include "QV_Mesh.h"
 #include "QV_String.h"
 
 // Replaces list by the indices of the file. False, with the list unchanged,
@@ -13,3 +17,7 @@ bool QV_LoadVertexList(const QV_String& path, QV_List<int>& list);
 
 // Writes the count and then one index per line.
 bool QV_SaveVertexList(const QV_String& path, const QV_List<int>& list);
+
+// The vertices of the named groups of the mesh, each once, in group order
+// (missing groups add nothing).
+QV_List<int> QV_GroupsVertexList(const QV_Mesh& mesh, std::initializer_list<const char*> groups);

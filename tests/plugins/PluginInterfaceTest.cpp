@@ -104,6 +104,11 @@ TEST(PluginLoad, EveryFileMissingListsEachPathInOrder)
         {10, "/NeckBlendLoadDir/Male/", {"Front.mma", "MUG.mug2d3d", "TexMask.bmp", "Head.verts", "Neck.verts"}},
         {14, "/QuorAnimatedLoadDir/", {"Front.mma", "MUG.mug2d3d", "TexMask.bmp", "Neck.verts", "NonFace2.verts",
                                        "Blink.obj", "HBlink.obj", "Smile.obj"}},
+        {6, "/EarNeckLoadDir/Head/", {"Front.mma", "MUG.mug2d3d", "TexMask.bmp", "RightEar.verts", "LeftEar.verts",
+                                      "Neck.verts", "TopNeck.verts", "Ref.jpg"}},
+        {15, "/QuorFlatSkinLoadDir/Female/", {"Front.mma", "MUG.mug2d3d", "TexMask.bmp", "Ref.jpg", "Neck.verts",
+                                              "RightEar.verts", "LeftEar.verts", "Chin.verts", "Hair.verts",
+                                              "Torso.jpg"}},
     };
     for (const Case& c : cases) {
         std::unique_ptr<QV_AvatarPlugin> p = QV_CreatePlugin(c.type);
@@ -203,6 +208,43 @@ TEST(PluginLoad, BodySkinDirectoryRejectsAListBeyondTheTemplateHead)
     EXPECT_EQ(plugin.leftEar.Size(), 1u);
     EXPECT_FLOAT_EQ(plugin.referenceScale.x, 90.18f);
     EXPECT_FLOAT_EQ(plugin.mugshot.blendSample.y, 0.844f);
+}
+
+TEST(PluginLoad, EarNeckAndFlatSkinDirectoriesDeriveTheirGroupLists)
+{
+    TempDir dir;
+    QV_MugShot2D3D mug;
+    FillMugShot(mug, 0.0f);
+    AddGroup(mug.templateMesh, "Tongue", {1});       // vertices 2 3 4
+    AddGroup(mug.templateMesh, "TeethUpper", {0});   // vertices 0 1 2
+    AddGroup(mug.templateMesh, "Eye_Right", {3});    // vertices 0 7 6
+    const std::string earNeck = dir.File("EarNeckLoadDir");
+    ASSERT_EQ(mkdir(earNeck.c_str(), 0755), 0);
+    WriteStandardDirectory(earNeck + "/Head", mug);
+    for (const char* list : {"RightEar.verts", "LeftEar.verts", "Neck.verts", "TopNeck.verts"})
+        WriteFileText(earNeck + "/Head/" + list, "2 1 5");
+    ASSERT_TRUE(Picture(4, 4, 8).Save((earNeck + "/Head/Ref.jpg").c_str()));
+    QV_EarNeckHeadPlugin ear;
+    QV_String error;
+    bool ok = false;
+    Quiet([&] { ok = ear.LoadDataDirectory(dir.Path().c_str(), error); });
+    EXPECT_TRUE(ok) << error.CStr();
+    EXPECT_EQ(ear.topNeck.Size(), 2u);
+    EXPECT_EQ(ear.referenceTexture.Rows(), 4);
+    EXPECT_FLOAT_EQ(ear.referenceScale.x, 321.0f);
+    ASSERT_EQ(ear.mouthParts.Size(), 5u);  // 2 3 4 0 1: each vertex once, in group order
+    EXPECT_EQ(ear.mouthParts[0], 2);
+    EXPECT_EQ(ear.mouthParts[3], 0);
+    EXPECT_EQ(ear.mouthParts[4], 1);
+
+    const std::string flat = dir.File("QuorFlatSkinLoadDir");
+    ASSERT_EQ(mkdir(flat.c_str(), 0755), 0);
+    WriteStandardDirectory(flat + "/Female", mug);
+    QV_FlatSkinPlugin skin;
+    Quiet([&] { skin.LoadDataDirectory(dir.Path().c_str(), error); });
+    EXPECT_EQ(skin.rightEye, (std::vector<int>{0, 7, 6}));  // its own eye groups
+    EXPECT_TRUE(skin.leftEye.empty());
+    EXPECT_FLOAT_EQ(skin.referenceScale.y, 81.7f);
 }
 
 TEST(PluginRead, StandardDerivesItsListsAfterReading)

@@ -3,6 +3,7 @@
 #pragma once
 
 int MakeHeadCommand(int argc, char** argv);
+int PackHeadCommand(int argc, char** argv);
 int TrainFaceCommand(int argc, char** argv);
 int EvaluateCommand(int argc, char** argv);
 int TrainDetectorCommand(int argc, char** argv);
