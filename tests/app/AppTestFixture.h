@@ -69,20 +69,27 @@ inline void WriteStandardHead(const std::string& path, const QV_MugShot2D3D& mug
     ASSERT_TRUE(QV_SaveHeadModel(path.c_str(), plugin));
 }
 
-// The plug-in as the application gets it: through the head model file, so
-// that its derived lists are built as after any read.
+// A plug-in as the application gets it: read from a head model file, so that
+// its derived lists are built as after any read. Null unless the file reads
+// as a plug-in of class T.
+template <class T>
+std::unique_ptr<T> ReadPlugin(const std::string& path)
+{
+    QV_String error;
+    std::unique_ptr<QV_AvatarPlugin> p = LoadHeadModel(path.c_str(), error);
+    EXPECT_TRUE(p) << error.CStr();
+    auto* typed = dynamic_cast<T*>(p.get());
+    if (!typed) return nullptr;
+    p.release();
+    return std::unique_ptr<T>(typed);
+}
+
 inline std::unique_ptr<QV_StandardHeadPlugin> LoadStandard(const visagen_test::TempDir& dir,
                                                            const QV_MugShot2D3D& mug)
 {
     const std::string path = dir.File("Standard.qvhead");
     WriteStandardHead(path, mug);
-    QV_String error;
-    std::unique_ptr<QV_AvatarPlugin> p = LoadHeadModel(path.c_str(), error);
-    EXPECT_TRUE(p) << error.CStr();
-    auto* standard = dynamic_cast<QV_StandardHeadPlugin*>(p.get());
-    if (!standard) return nullptr;
-    p.release();
-    return std::unique_ptr<QV_StandardHeadPlugin>(standard);
+    return ReadPlugin<QV_StandardHeadPlugin>(path);
 }
 
 // A data directory: "Standard.qvhead", photograph "face.jpg" and its fitted

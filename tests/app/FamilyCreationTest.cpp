@@ -11,16 +11,10 @@
 #include "QV_MugShotPluginFamily.h"
 
 using namespace app_fixture;
+using visagen_test::Quiet;
 using visagen_test::TempDir;
 
 namespace {
-
-std::string Quiet(const std::function<void()>& f)
-{
-    testing::internal::CaptureStderr();
-    f();
-    return testing::internal::GetCapturedStderr();
-}
 
 QV_List<int> Indices(std::initializer_list<int> v)
 {
@@ -75,13 +69,7 @@ std::unique_ptr<QV_MugShotHeadPlugin> LoadFamily(int type, const TempDir& dir,
     fill(*p);
     const std::string path = dir.File("family.qvhead");
     EXPECT_TRUE(QV_SaveHeadModel(path.c_str(), *p));
-    QV_String error;
-    std::unique_ptr<QV_AvatarPlugin> read = LoadHeadModel(path.c_str(), error);
-    EXPECT_TRUE(read) << error.CStr();
-    auto* loaded = dynamic_cast<QV_MugShotHeadPlugin*>(read.get());
-    if (!loaded) return nullptr;
-    read.release();
-    return std::unique_ptr<QV_MugShotHeadPlugin>(loaded);
+    return ReadPlugin<QV_MugShotHeadPlugin>(path);
 }
 
 // A face search whose reference is the synthetic annotation, so that it can
@@ -331,20 +319,15 @@ TEST(FamilyCreate, RefusalsGiveTheMugshotMessage)
 }
 
 // The solid target read back from its head model file, with the neck list given.
-std::unique_ptr<QV_AvatarPlugin> LoadSolid(const TempDir& dir, const QV_List<int>& neck)
+std::unique_ptr<QV_SolidHeadPlugin> LoadSolid(const TempDir& dir, const QV_List<int>& neck)
 {
-    std::unique_ptr<QV_AvatarPlugin> made = QV_CreatePlugin(12);
-    auto* solid = dynamic_cast<QV_SolidHeadPlugin*>(made.get());
-    EXPECT_TRUE(solid);
-    if (!solid) return nullptr;
-    solid->mugshot = GroupedMugShot();
-    solid->neck = neck;
+    QV_SolidHeadPlugin solid;
+    solid.SetTypeCode(12);
+    solid.mugshot = GroupedMugShot();
+    solid.neck = neck;
     const std::string path = dir.File("solid.qvhead");
-    EXPECT_TRUE(QV_SaveHeadModel(path.c_str(), *solid));
-    QV_String error;
-    std::unique_ptr<QV_AvatarPlugin> read = LoadHeadModel(path.c_str(), error);
-    EXPECT_TRUE(read) << error.CStr();
-    return read;
+    EXPECT_TRUE(QV_SaveHeadModel(path.c_str(), solid));
+    return ReadPlugin<QV_SolidHeadPlugin>(path);
 }
 
 TEST(FamilyCreate, TheSolidTargetSkipsTheEyesStretchesTheNeckAndBlendsDepthFromAProfile)
@@ -377,7 +360,7 @@ TEST(FamilyCreate, TheSolidTargetSkipsTheEyesStretchesTheNeckAndBlendsDepthFromA
         EXPECT_FALSE(standard->CreateFromFront(search, mugshot_fixture::Photo(100), noEyes, out, false, error));
     });
 
-    auto* loaded = dynamic_cast<QV_SolidHeadPlugin*>(solid.get());
+    QV_SolidHeadPlugin* loaded = solid.get();
     EXPECT_EQ(loaded->mugshot.combinationMode, 1);
     QV_Mesh fromTwo;
     const QV_AnnotationModel front = mugshot_fixture::FrontAnnotation();

@@ -9,17 +9,11 @@
 #include "QV_VertexList.h"
 
 using namespace plugin_test;
+using visagen_test::Quiet;
 using visagen_test::TempDir;
 using visagen_test::WriteFileText;
 
 namespace {
-
-std::string Quiet(const std::function<void()>& f)
-{
-    testing::internal::CaptureStderr();
-    f();
-    return testing::internal::GetCapturedStderr();
-}
 
 std::vector<unsigned char> HeadBytes(const QV_AvatarPlugin& p)
 {

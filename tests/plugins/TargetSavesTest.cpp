@@ -14,16 +14,10 @@
 using namespace plugin_test;
 using visagen_test::ReadFileBytes;
 using visagen_test::ReadFileText;
+using visagen_test::Quiet;
 using visagen_test::TempDir;
 
 namespace {
-
-std::string Quiet(const std::function<void()>& f)
-{
-    testing::internal::CaptureStderr();
-    f();
-    return testing::internal::GetCapturedStderr();
-}
 
 bool Exists(const std::string& path)
 {

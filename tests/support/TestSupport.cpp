@@ -1,5 +1,7 @@
 #include "TestSupport.h"
 
+#include <gtest/gtest.h>
+
 #include <spawn.h>
 #include <stdlib.h>
 #include <sys/wait.h>
@@ -14,6 +16,13 @@
 extern char** environ;
 
 namespace visagen_test {
+
+std::string Quiet(const std::function<void()>& f)
+{
+    testing::internal::CaptureStderr();
+    f();
+    return testing::internal::GetCapturedStderr();
+}
 
 namespace {
 

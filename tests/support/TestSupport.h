@@ -3,10 +3,15 @@
 // error stream.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
 namespace visagen_test {
+
+// Runs f with the error stream captured and returns what it wrote there
+// (for calls whose messages are expected and would only clutter the log).
+std::string Quiet(const std::function<void()>& f);
 
 // A fresh folder under the system's temporary directory, removed with its
 // contents when the object goes.
