@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 #include <vector>
 
 #include "QV_Face.h"
@@ -105,3 +106,7 @@ private:
 // Vertex indices of the mesh's first group with this name, in order of first
 // use by its faces; empty when there is no such group.
 std::vector<int> QV_GroupVertices(const QV_Mesh& mesh, const char* group);
+
+// The vertices of the faces of every group whose name `take` accepts, each
+// once, in the mesh's group order.
+std::vector<int> QV_GroupsVertices(const QV_Mesh& mesh, const std::function<bool(const QV_String& name)>& take);

@@ -113,3 +113,22 @@ std::vector<int> QV_GroupVertices(const QV_Mesh& mesh, const char* group)
     for (unsigned i = 0; i < set.Size(); ++i) out.push_back(set[static_cast<int>(i)]);
     return out;
 }
+
+std::vector<int> QV_GroupsVertices(const QV_Mesh& mesh, const std::function<bool(const QV_String& name)>& take)
+{
+    std::vector<int> out;
+    std::vector<bool> seen(static_cast<size_t>(mesh.VertexCount()), false);
+    for (int g = 0; g < mesh.FeatureCount(); ++g) {
+        if (!take(mesh.features[g].name)) continue;
+        QV_List<int> set(64);
+        mesh.FeatureIndexSet(g, set, 'v');
+        for (unsigned i = 0; i < set.Size(); ++i) {
+            const int v = set[static_cast<int>(i)];
+            if (v >= 0 && v < mesh.VertexCount() && !seen[static_cast<size_t>(v)]) {
+                seen[static_cast<size_t>(v)] = true;
+                out.push_back(v);
+            }
+        }
+    }
+    return out;
+}

@@ -36,6 +36,13 @@ public:
 
     QV_String Name() const override;
     void SetFemaleBody(bool female) override { femaleBody = female; }
+    // The working front annotation derived from the user's, then the older
+    // two-photograph creation with the stock profile ("Right.jpg" and
+    // "Right.mma") giving the depth; the texture is resampled to
+    // kTextureSide square. Failures give "Failed to get mugshot mesh".
+    bool CreateFromFront(const QV_FaceSearch& shapeModel, const QV_Image& photo, const QV_AnnotationModel& model,
+                         QV_Mesh& out, bool highRes, QV_String& error) override;
+    static constexpr int kTextureSide = 512;
 
 protected:
     void Records(QV_HeadRecordIO& io) override;
@@ -52,11 +59,23 @@ public:
     QV_List<int> topLip;  // "TopLip.verts"
     QV_List<int> botLip;  // "BotLip.verts"
 
+    // Derived after every read from the reference mesh's rig groups: the
+    // eyeball, iris and cornea groups of each eye, and every group whose name
+    // holds "mouth" or "teeth".
+    std::vector<int> rightEye, leftEye, mouth;
+
     QV_String Name() const override;
+    // The older two-photograph creation on the user's annotation with the
+    // stock profile ("NewRight.jpg", "NewRight.mma"), the eyes placed as rigid
+    // parts at the eye annotations' centres and the mouth parts at the inner
+    // mouth's. Failures give "Failed to create 3D head" and the target name.
+    bool CreateFromFront(const QV_FaceSearch& shapeModel, const QV_Image& photo, const QV_AnnotationModel& model,
+                         QV_Mesh& out, bool highRes, QV_String& error) override;
 
 protected:
     void Records(QV_HeadRecordIO& io) override;
     std::vector<const QV_List<int>*> IndexLists() const override { return {&neck, &topLip, &botLip}; }
+    bool AfterRead() override;
     void SetBlendSample() override { mugshot.blendSample = QV_Point2D{0.27f, 0.464f}; }
 };
 

@@ -57,13 +57,12 @@ bool QV_SaveVertexList(const QV_String& path, const QV_List<int>& list)
 
 QV_List<int> QV_GroupsVertexList(const QV_Mesh& mesh, std::initializer_list<const char*> groups)
 {
+    const std::vector<int> found = QV_GroupsVertices(mesh, [&groups](const QV_String& name) {
+        for (const char* g : groups)
+            if (name == QV_String(g)) return true;
+        return false;
+    });
     QV_List<int> out;
-    std::vector<bool> seen(static_cast<size_t>(mesh.VertexCount()), false);
-    for (const char* group : groups)
-        for (int v : QV_GroupVertices(mesh, group))
-            if (v >= 0 && v < mesh.VertexCount() && !seen[static_cast<size_t>(v)]) {
-                seen[static_cast<size_t>(v)] = true;
-                out.Append(v);
-            }
+    for (int v : found) out.Append(v);
     return out;
 }

@@ -18,6 +18,6 @@ bool QV_LoadVertexList(const QV_String& path, QV_List<int>& list);
 // Writes the count and then one index per line.
 bool QV_SaveVertexList(const QV_String& path, const QV_List<int>& list);
 
-// The vertices of the named groups of the mesh, each once, in group order
-// (missing groups add nothing).
+// The vertices of the mesh's groups of these names, each once, in the mesh's
+// group order (missing groups add nothing).
 QV_List<int> QV_GroupsVertexList(const QV_Mesh& mesh, std::initializer_list<const char*> groups);

@@ -8,7 +8,9 @@
 
 #include "AppTestFixture.h"
 #include "QV_FaceSearch.h"
+#include "QV_MugShot.h"
 #include "QV_MugShotPluginFamily.h"
+#include "QV_OlderMugShotPlugins.h"
 
 using namespace app_fixture;
 using visagen_test::Quiet;
@@ -98,16 +100,20 @@ float Spread(const QV_Mesh& m)
 }
 
 // Every distance between the listed vertices of a is one common factor
-// times the distance in b.
-void ExpectSimilarShape(const QV_Mesh& a, const QV_Mesh& b, const std::vector<int>& list, const char* what)
+// times the distance in b (in x and y alone when flat is set).
+void ExpectSimilarShape(const QV_Mesh& a, const QV_Mesh& b, const std::vector<int>& list, const char* what,
+                        bool flat = false)
 {
     ASSERT_GE(list.size(), 3u);
-    const float factor = Distance(a.vertices[list[0]], a.vertices[list[1]]) /
-                         Distance(b.vertices[list[0]], b.vertices[list[1]]);
+    auto d = [flat](const QV_Mesh& m, int i, int j) {
+        QV_Point3D p = m.vertices[i], q = m.vertices[j];
+        if (flat) p.z = q.z = 0.0f;
+        return Distance(p, q);
+    };
+    const float factor = d(a, list[0], list[1]) / d(b, list[0], list[1]);
     for (size_t i = 0; i < list.size(); ++i)
         for (size_t j = i + 1; j < list.size(); ++j)
-            EXPECT_NEAR(Distance(a.vertices[list[i]], a.vertices[list[j]]),
-                        factor * Distance(b.vertices[list[i]], b.vertices[list[j]]), 1e-3f)
+            EXPECT_NEAR(d(a, list[i], list[j]), factor * d(b, list[i], list[j]), 1e-3f)
                 << what << " " << list[i] << " " << list[j];
 }
 
@@ -372,3 +378,122 @@ TEST(FamilyCreate, TheSolidTargetSkipsTheEyesStretchesTheNeckAndBlendsDepthFromA
 }
 
 }  // namespace
+
+namespace {
+
+// The older mugshot on the synthetic template (front and profile mappings on
+// the "GRID" points, no anchor groups: normalisation reports and goes on).
+QV_MugShot OlderMugShot()
+{
+    const QV_MugShot2D3D m = GroupedMugShot();
+    QV_MugShot old;
+    old.templateMesh = m.templateMesh;
+    old.frontMapping = m.frontMapping;
+    old.profileMapping = m.profileMapping;
+    old.sampler = m.sampler;
+    old.samplerHigh = m.samplerHigh;
+    old.mask = m.mask;
+    old.DeriveAssociations();
+    return old;
+}
+
+// A user fit with every contour the body avatar's working annotation reads,
+// after "GRID" so that the synthetic mapping still finds its points.
+QV_AnnotationModel BodyUserFit()
+{
+    QV_AnnotationModel m = mugshot_fixture::FrontAnnotation();
+    const std::pair<const char*, int> extra[] = {{"NOSE", 25},      {"BROW RIDGE", 11}, {"INNER MOUTH", 12},
+                                                 {"LEFT EAR", 8},   {"RIGHT EAR", 8}};
+    for (const auto& [label, n] : extra) {
+        QV_Annotation a;
+        a.label = QV_String(label);
+        for (int k = 0; k < n; ++k) a.points.Append(QV_Point2D(0.3f + 0.4f * k / n, 0.5f + 0.05f * std::sin(k)));
+        m.annotations.Append(a);
+    }
+    // The working annotation reads 22 points of the face, 12 of the outer
+    // mouth and 11 of the neck; the synthetic ones have 20, 8 and 6.
+    const std::pair<int, int> grow[] = {{1, 22}, {2, 12}, {5, 11}};
+    for (const auto& [a, n] : grow)
+        for (int k = 0; m[a].NumPoints() < n; ++k) m[a].points.Append(m[a].points[k] + QV_Point2D(0.001f, 0.0f));
+    return m;
+}
+
+template <class T>
+std::unique_ptr<T> ReadBackOlder(const TempDir& dir, T& plugin)
+{
+    plugin.mugshot = OlderMugShot();
+    plugin.profileImage = mugshot_fixture::Photo(100);
+    plugin.profileReference = mugshot_fixture::FrontAnnotation();
+    const std::string path = dir.File("older.qvhead");
+    EXPECT_TRUE(QV_SaveHeadModel(path.c_str(), plugin));
+    return ReadPlugin<T>(path);
+}
+
+}  // namespace
+
+TEST(OlderFamilyCreate, BodyAvatarWorksOnItsDerivedAnnotationWithTheStockProfile)
+{
+    TempDir dir;
+    QV_BodyAvatarPlugin written;
+    written.SetTypeCode(1);
+    auto plugin = ReadBackOlder(dir, written);
+    ASSERT_TRUE(plugin);
+    QV_Mesh out;
+    QV_String error;
+    const QV_FaceSearch search;
+    Quiet([&] {
+        ASSERT_TRUE(plugin->CreateFromFront(search, mugshot_fixture::Photo(100), BodyUserFit(), out, false, error));
+    });
+    EXPECT_EQ(out.VertexCount(), plugin->mugshot.templateMesh.VertexCount());
+    EXPECT_TRUE(out.hasTexture);
+    EXPECT_EQ(out.texture.Rows(), 512);
+    EXPECT_EQ(out.texture.Cols(), 512);
+
+    // A fit without one of the contours the working annotation is built from.
+    Quiet([&] {
+        EXPECT_FALSE(plugin->CreateFromFront(search, mugshot_fixture::Photo(100), mugshot_fixture::FrontAnnotation(),
+                                             out, false, error));
+    });
+    EXPECT_EQ(error.Std(), "Failed to get mugshot mesh");
+}
+
+TEST(OlderFamilyCreate, EyeRigPlacesTheRigGroupsAsRigidParts)
+{
+    TempDir dir;
+    QV_EyeRigHeadPlugin written;
+    written.SetTypeCode(2);
+    written.referenceMesh = OlderMugShot().templateMesh;
+    AddQuadGroup(written.referenceMesh, "DLV1 all smoo1 fullIris rFlip rHalfDeform rEyeball rIrisMtl fullFace ", 7, 2);
+    AddQuadGroup(written.referenceMesh,
+                 "DLV1 all lFlip lHalfDeform modelFlip smoo1 lEyeball lCorneaEYEMtl fullFace ", 7, 6);
+    AddQuadGroup(written.referenceMesh, "upper teeth", 2, 4);
+    AddQuadGroup(written.referenceMesh, "DLV1 all smoo1 fullIris rFlip", 5, 0);  // not a rig eye group
+    auto plugin = ReadBackOlder(dir, written);
+    ASSERT_TRUE(plugin);
+    EXPECT_EQ(plugin->rightEye, (std::vector<int>{72, 73, 83, 82}));
+    EXPECT_EQ(plugin->leftEye.size(), 4u);
+    EXPECT_EQ(plugin->mouth, (std::vector<int>{24, 25, 35, 34}));
+
+    QV_Mesh out;
+    QV_String error;
+    const QV_FaceSearch search;
+    // The mouth parts need the inner mouth.
+    Quiet([&] {
+        EXPECT_FALSE(plugin->CreateFromFront(search, mugshot_fixture::Photo(100), mugshot_fixture::FrontAnnotation(),
+                                             out, false, error));
+    });
+    EXPECT_EQ(error.Std(), "Failed to create 3D head for EyeRig");
+    QV_AnnotationModel fit = mugshot_fixture::FrontAnnotation();
+    QV_Annotation inner = fit[2];  // the outer mouth, as the inner one
+    inner.label = QV_String("INNER MOUTH");
+    fit.annotations.Append(inner);
+    fit[0].points[24] = fit[0].points[24] + QV_Point2D(0.03f, 0.01f);  // a teeth point pulled aside
+    Quiet([&] {
+        ASSERT_TRUE(plugin->CreateFromFront(search, mugshot_fixture::Photo(100), fit, out, false, error))
+            << error.CStr();
+    });
+    // The teeth keep the template's outline in the picture plane (their depth
+    // comes from the profile): a similar copy of its quad.
+    ExpectSimilarShape(out, plugin->mugshot.templateMesh, {24, 25, 35, 34}, "teeth", true);
+    EXPECT_TRUE(out.hasTexture);
+}

@@ -1,0 +1,84 @@
+// Head creation of the body avatar and eye-rig targets: the older mugshot's
+// two-photograph creation with the target's stock profile giving the depth.
+#include <cstring>
+
+#include "QV_AnnotationPreparation.h"
+#include "QV_BodyFrontAnnotation.h"
+#include "QV_HeadRepair.h"
+#include "QV_OlderMugShotPlugins.h"
+
+namespace {
+
+constexpr const char* kMugShotFailed = "Failed to get mugshot mesh";
+
+// The rig groups of the eye-rig target's reference head (each name ends with
+// one blank).
+const char* const kLeftEyeGroups[] = {
+    "DLV1 all lFlip lHalfDeform modelFlip smoo1 fullIris lEyeball lIrisMtl fullFace ",
+    "DLV1 all lFlip lHalfDeform modelFlip smoo1 lEyeball eyeWhite lEyeballMtl fullFace ",
+    "DLV1 all lFlip lHalfDeform modelFlip smoo1 lEyeball lCorneaEYEMtl fullFace "};
+const char* const kRightEyeGroups[] = {"DLV1 all smoo1 fullIris rFlip rHalfDeform rEyeball rIrisMtl fullFace ",
+                                       "DLV1 all smoo1 eyeWhite rFlip rHalfDeform rEyeball rEyeballMtl fullFace ",
+                                       "DLV1 all smoo1 rFlip rHalfDeform rEyeball rCorneaEYEMtl fullFace "};
+
+bool Among(const QV_String& name, const char* const (&names)[3])
+{
+    for (const char* n : names)
+        if (name == QV_String(n)) return true;
+    return false;
+}
+
+}  // namespace
+
+bool QV_BodyAvatarPlugin::CreateFromFront(const QV_FaceSearch&, const QV_Image& photo, const QV_AnnotationModel& model,
+                                          QV_Mesh& out, bool highRes, QV_String& error)
+{
+    QV_AnnotationModel working;
+    mugshot.combinationMode = 1;
+    if (!QV_BuildBodyFrontAnnotation(model, working) ||
+        !mugshot.CreateFromFrontAndProfile(photo, working, profileImage, profileReference, {}, highRes, out)) {
+        error = kMugShotFailed;
+        return false;
+    }
+    out.texture.Resize(kTextureSide, kTextureSide, true);
+    QV_HeadRepair::Finish(out);
+    return true;
+}
+
+bool QV_EyeRigHeadPlugin::AfterRead()
+{
+    if (!QV_OlderMugShotPlugin::AfterRead()) return false;
+    rightEye = QV_GroupsVertices(referenceMesh, [](const QV_String& n) { return Among(n, kRightEyeGroups); });
+    leftEye = QV_GroupsVertices(referenceMesh, [](const QV_String& n) { return Among(n, kLeftEyeGroups); });
+    mouth = QV_GroupsVertices(referenceMesh, [](const QV_String& n) {
+        return std::strstr(n.CStr(), "mouth") != nullptr || std::strstr(n.CStr(), "teeth") != nullptr;
+    });
+    return true;
+}
+
+bool QV_EyeRigHeadPlugin::CreateFromFront(const QV_FaceSearch&, const QV_Image& photo, const QV_AnnotationModel& model,
+                                          QV_Mesh& out, bool highRes, QV_String& error)
+{
+    const QV_AnnotationModel copy(model);
+    const QV_Point2D size(static_cast<float>(photo.Cols()), static_cast<float>(photo.Rows()));
+    std::vector<QV_RigidPart> parts;
+    QV_Point2D right, left;
+    bool ok = true;
+    if (!rightEye.empty() || !leftEye.empty()) {
+        ok = QV_AnnotationPreparation::EyeTargets(copy, size, right, left);
+        if (!rightEye.empty()) parts.push_back({rightEye, right});
+        if (!leftEye.empty()) parts.push_back({leftEye, left});
+    }
+    if (ok && !mouth.empty()) {
+        const int inner = copy.Find("INNER MOUTH");
+        ok = inner >= 0 && copy[inner].NumPoints() > 0;
+        if (ok) parts.push_back({mouth, copy[inner].BoxCentre(size)});
+    }
+    mugshot.combinationMode = 1;
+    if (!ok || !mugshot.CreateFromFrontAndProfile(photo, copy, profileImage, profileReference, parts, highRes, out)) {
+        error = "Failed to create 3D head for " + Name();
+        return false;
+    }
+    QV_HeadRepair::Finish(out);
+    return true;
+}
