@@ -138,6 +138,8 @@ void QV_FlatSkinPlugin::DeriveLists()
 {
     rightEye = QV_GroupVertices(referenceMesh, "Eye_Right");
     leftEye = QV_GroupVertices(referenceMesh, "Eye_Left");
+    blendSample = leading == 0 ? QV_Point2D{0.325f, 0.515f} : QV_Point2D{0.2923f, 0.521f};
+    mugshot.blendSample = blendSample;
 }
 void QV_FlatSkinPlugin::Records(QV_HeadRecordIO& io)
 {

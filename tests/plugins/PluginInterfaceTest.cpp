@@ -239,6 +239,11 @@ TEST(PluginLoad, EarNeckAndFlatSkinDirectoriesDeriveTheirGroupLists)
     EXPECT_EQ(skin.rightEye, (std::vector<int>{0, 7, 6}));  // its own eye groups
     EXPECT_TRUE(skin.leftEye.empty());
     EXPECT_FLOAT_EQ(skin.referenceScale.y, 81.7f);
+    EXPECT_FLOAT_EQ(skin.mugshot.blendSample.x, 0.325f);  // leading byte 0
+    skin.leading = 2;
+    Quiet([&] { skin.LoadDataDirectory(dir.Path().c_str(), error); });
+    EXPECT_FLOAT_EQ(skin.mugshot.blendSample.x, 0.2923f);
+    EXPECT_FLOAT_EQ(skin.BlendSample().y, 0.521f);
 }
 
 TEST(PluginRead, StandardDerivesItsListsAfterReading)
