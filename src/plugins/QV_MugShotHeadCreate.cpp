@@ -3,19 +3,7 @@
 #include "QV_AnnotationPreparation.h"
 #include "QV_FaceSearch.h"
 #include "QV_MugShotHeadPlugin.h"
-
-namespace {
-
-std::vector<int> Indices(const QV_List<int>* list)
-{
-    std::vector<int> out;
-    if (!list) return out;
-    out.reserve(list->Size());
-    for (unsigned i = 0; i < list->Size(); ++i) out.push_back((*list)[static_cast<int>(i)]);
-    return out;
-}
-
-}  // namespace
+#include "QV_VertexList.h"
 
 bool QV_MugShotHeadPlugin::EyeParts(const QV_AnnotationModel& model, const QV_Point2D& imageSize,
                                     std::vector<QV_RigidPart>& parts) const
@@ -34,7 +22,7 @@ bool QV_MugShotHeadPlugin::Repair(const std::vector<QV_RepairStep>& steps, QV_Me
     for (const QV_RepairStep& step : steps) {
         // A list the target's data did not provide leaves its step out.
         if (step.list && step.list->Empty()) continue;
-        const std::vector<int> list = Indices(step.list);
+        const std::vector<int> list = step.list ? QV_IndexVector(*step.list) : std::vector<int>();
         bool done = false;
         switch (step.kind) {
         case QV_RepairStep::kAlignToReference: done = QV_HeadRepair::AlignToReference(out, referenceMesh); break;

@@ -6,6 +6,7 @@
 #include "QV_BodyFrontAnnotation.h"
 #include "QV_HeadRepair.h"
 #include "QV_OlderMugShotPlugins.h"
+#include "QV_VertexList.h"
 
 namespace {
 
@@ -78,6 +79,53 @@ bool QV_EyeRigHeadPlugin::CreateFromFront(const QV_FaceSearch&, const QV_Image& 
     if (!ok || !mugshot.CreateFromFrontAndProfile(photo, copy, profileImage, profileReference, parts, highRes, out)) {
         error = "Failed to create 3D head for " + Name();
         return false;
+    }
+    QV_HeadRepair::Finish(out);
+    return true;
+}
+
+bool QV_FigureHeadPlugin::CreateFromFront(const QV_FaceSearch&, const QV_Image& photo, const QV_AnnotationModel& model,
+                                          QV_Mesh& out, bool highRes, QV_String& error)
+{
+    const QV_Mesh& reference = mugshot.templateMesh;
+    const QV_AnnotationModel copy(model);
+    const QV_Point2D size(static_cast<float>(photo.Cols()), static_cast<float>(photo.Rows()));
+    std::vector<int> rightEye, leftEye;
+    QV_AnnotationPreparation::EyeVertexLists(reference, rightEye, leftEye);
+    std::vector<QV_RigidPart> parts;
+    mugshot.blendSample = QV_Point2D(kCreationBlendX, kCreationBlendY);
+    const QV_VertexNeighbours neighbours(reference);
+    const std::vector<int> smoothList = QV_IndexVector(smooth);
+    const std::vector<int> back = QV_IndexVector(headBack);
+    bool ok = QV_AnnotationPreparation::EyeParts(copy, size, rightEye, leftEye, parts) &&
+              mugshot.CreateFromFront(photo, copy, parts, highRes, out);
+    // Parts that keep the stock shape but take the head's size, then parts
+    // that join the stock figure exactly.
+    for (const char* group : {"RightEar", "LeftEar", "RightEye", "RightCornea", "LeftEye", "LeftCornea"}) {
+        const std::vector<int> list = QV_GroupVertices(reference, group);
+        if (ok && !list.empty()) ok = QV_HeadRepair::StretchedGraft(out, reference, list, false);
+    }
+    for (const char* group : {"TopTeeth", "TopGums", "BottomTeeth", "BottomGums", "Tongue", "BackAndNeck"}) {
+        const std::vector<int> list = QV_GroupVertices(reference, group);
+        if (ok && !list.empty()) ok = QV_HeadRepair::Graft(out, reference, list, false);
+    }
+    if (ok && !back.empty()) ok = QV_HeadRepair::Graft(out, reference, back, false);
+    for (int pass = 0; ok && !smoothList.empty() && pass < kAverageFixPasses; ++pass)
+        ok = QV_HeadRepair::AverageFix(out, smoothList, neighbours);
+    if (!ok) {
+        error = "Failed to create 3D head";
+        return false;
+    }
+    out.name = kHeadName;
+    const QV_Image& chosen = alternateTransparency ? normTransparencyMap : transparencyMap;
+    if (chosen.Rows() > 0 && chosen.Cols() > 0 && out.texture.Rows() > 0 && out.texture.Cols() > 0) {
+        QV_Image map = chosen;
+        map.Resize(out.texture.Rows(), out.texture.Cols(), true);
+        for (int r = 0; r < out.texture.Rows(); ++r) {
+            QV_Colour* row = out.texture.Row(out.texture.RowLow() + r);
+            const QV_Colour* from = map.Row(map.RowLow() + r);
+            for (int c = 0; c < out.texture.Cols(); ++c) row[c].alpha = from[c].red;
+        }
     }
     QV_HeadRepair::Finish(out);
     return true;

@@ -102,6 +102,19 @@ public:
     QV_String Name() const override;
     void SetAlternateTransparency(bool on) { alternateTransparency = on; }
 
+    // The older mugshot's front-only creation on the user's annotation with
+    // the eyes placed (blend sample point kCreationBlendX, Y); the ears, eyes and
+    // corneas of the template get stretched grafts and the teeth, gums,
+    // tongue, back and neck and "HeadBack.verts" grafts; three average-fix
+    // passes over "Smooth.verts"; the mesh is named kHeadName and its
+    // texture's alpha is the red channel of the transparency map the option
+    // chooses, resized to the texture. Failures give "Failed to create 3D head".
+    bool CreateFromFront(const QV_FaceSearch& shapeModel, const QV_Image& photo, const QV_AnnotationModel& model,
+                         QV_Mesh& out, bool highRes, QV_String& error) override;
+    static constexpr float kCreationBlendX = 0.322f, kCreationBlendY = 0.132f;
+    static constexpr const char* kHeadName = "QuorHead.obj";
+    static constexpr int kAverageFixPasses = 3;
+
 protected:
     void Records(QV_HeadRecordIO& io) override;
     std::vector<const QV_List<int>*> IndexLists() const override

@@ -66,3 +66,11 @@ QV_List<int> QV_GroupsVertexList(const QV_Mesh& mesh, std::initializer_list<cons
     for (int v : found) out.Append(v);
     return out;
 }
+
+std::vector<int> QV_IndexVector(const QV_List<int>& list)
+{
+    std::vector<int> out;
+    out.reserve(list.Size());
+    for (unsigned i = 0; i < list.Size(); ++i) out.push_back(list[static_cast<int>(i)]);
+    return out;
+}

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <initializer_list>
+#include <vector>
 
 #include "QV_List.h"
 #include "QV_Mesh.h"
@@ -21,3 +22,6 @@ bool QV_SaveVertexList(const QV_String& path, const QV_List<int>& list);
 // The vertices of the mesh's groups of these names, each once, in the mesh's
 // group order (missing groups add nothing).
 QV_List<int> QV_GroupsVertexList(const QV_Mesh& mesh, std::initializer_list<const char*> groups);
+
+// The list's indices in a vector, as the head repairs take them.
+std::vector<int> QV_IndexVector(const QV_List<int>& list);

@@ -8,6 +8,7 @@
 
 #include "AppTestFixture.h"
 #include "QV_FaceSearch.h"
+#include "QV_HeadRepair.h"
 #include "QV_MugShot.h"
 #include "QV_MugShotPluginFamily.h"
 #include "QV_OlderMugShotPlugins.h"
@@ -496,4 +497,57 @@ TEST(OlderFamilyCreate, EyeRigPlacesTheRigGroupsAsRigidParts)
     // comes from the profile): a similar copy of its quad.
     ExpectSimilarShape(out, plugin->mugshot.templateMesh, {24, 25, 35, 34}, "teeth", true);
     EXPECT_TRUE(out.hasTexture);
+}
+
+TEST(OlderFamilyCreate, FigureHeadGraftsItsPartsAndTakesAlphaFromTheChosenMap)
+{
+    TempDir dir;
+    QV_FigureHeadPlugin written;
+    written.SetTypeCode(3);
+    // Half the transparency map bright in red, half dark; the other map flat.
+    written.normTransparencyMap = mugshot_fixture::Solid(8, QV_Colour(200, 0, 0, 255));
+    for (int r = 0; r < 4; ++r)
+        for (int c = 0; c < 8; ++c) written.normTransparencyMap.Row(r)[c] = QV_Colour(20, 90, 90, 255);
+    written.transparencyMap = mugshot_fixture::Solid(4, QV_Colour(77, 1, 2, 255));
+    written.smooth = Indices({44, 45});
+    written.headBack = Indices({120, 121, 122, 123});
+    auto plugin = ReadBackOlder(dir, written);
+    ASSERT_TRUE(plugin);
+    AddQuadGroup(plugin->mugshot.templateMesh, "TopTeeth", 2, 4);
+    AddQuadGroup(plugin->mugshot.templateMesh, "RightEar", 5, 0);
+
+    QV_AnnotationModel fit = mugshot_fixture::FrontAnnotation();
+    fit[0].points[24] = fit[0].points[24] + QV_Point2D(0.03f, 0.01f);  // a teeth point pulled aside
+    fit[0].points[45] = fit[0].points[45] + QV_Point2D(0.02f, 0.02f);  // and one of the smoothed
+    QV_Mesh out;
+    QV_String error;
+    const QV_FaceSearch search;
+    Quiet([&] {
+        ASSERT_TRUE(plugin->CreateFromFront(search, mugshot_fixture::Photo(100), fit, out, false, error))
+            << error.CStr();
+    });
+    EXPECT_EQ(out.name.Std(), "QuorHead.obj");
+    EXPECT_FLOAT_EQ(plugin->mugshot.blendSample.x, 0.322f);
+    ExpectSimilarShape(out, plugin->mugshot.templateMesh, {24, 25, 35, 34}, "teeth");
+    ASSERT_GT(out.texture.Rows(), 4);
+    const int top = out.texture.Rows() - 1;
+    EXPECT_NEAR(out.texture.Row(top)[0].alpha, 200, 2);  // the alternate map, option on by default
+    EXPECT_NEAR(out.texture.Row(0)[0].alpha, 20, 2);
+    // Smoothed three times: each fixed vertex at its neighbours' mean.
+    const QV_VertexNeighbours n(plugin->mugshot.templateMesh);
+    QV_Point3D mean;
+    for (int k : n.Of(45)) mean += out.vertices[k];
+    EXPECT_LT(Distance(out.vertices[45], mean / static_cast<float>(n.Of(45).size())), 1e-2f);
+
+    plugin->SetAlternateTransparency(false);
+    Quiet([&] { ASSERT_TRUE(plugin->CreateFromFront(search, mugshot_fixture::Photo(100), fit, out, false, error)); });
+    EXPECT_EQ(out.texture.Row(0)[0].alpha, 77);
+
+    // Without eye annotations no eyes can be placed.
+    QV_AnnotationModel noEyes = fit;
+    noEyes[3].label = QV_String("R EYE");
+    Quiet([&] {
+        EXPECT_FALSE(plugin->CreateFromFront(search, mugshot_fixture::Photo(100), noEyes, out, false, error));
+    });
+    EXPECT_EQ(error.Std(), "Failed to create 3D head");
 }
