@@ -56,6 +56,8 @@ public:
     void SetDataDirectory(const QV_String& directory) { dataDirectory = directory; }
 
     static constexpr const char* kLoadHeader = "Failed to load the following files:\n";
+    // The error text of a creation whose mugshot step fails.
+    static constexpr const char* kMugShotFailed = "Failed to get mugshot mesh";
 
 protected:
     // One file of a plug-in's data-directory list and the loader of its kind;

@@ -8,13 +8,7 @@
 bool QV_MugShotHeadPlugin::EyeParts(const QV_AnnotationModel& model, const QV_Point2D& imageSize,
                                     std::vector<QV_RigidPart>& parts) const
 {
-    parts.clear();
-    if (rightEye.empty() && leftEye.empty()) return true;
-    QV_Point2D rightTarget, leftTarget;
-    if (!QV_AnnotationPreparation::EyeTargets(model, imageSize, rightTarget, leftTarget)) return false;
-    if (!rightEye.empty()) parts.push_back({rightEye, rightTarget});
-    if (!leftEye.empty()) parts.push_back({leftEye, leftTarget});
-    return true;
+    return QV_AnnotationPreparation::GivenEyeParts(model, imageSize, rightEye, leftEye, parts);
 }
 
 bool QV_MugShotHeadPlugin::Repair(const std::vector<QV_RepairStep>& steps, QV_Mesh& out) const

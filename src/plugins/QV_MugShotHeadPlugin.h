@@ -53,8 +53,6 @@ public:
     bool CreateFromFront(const QV_FaceSearch& shapeModel, const QV_Image& photo, const QV_AnnotationModel& model,
                          QV_Mesh& out, bool highRes, QV_String& error) override;
 
-    static constexpr const char* kMugShotFailed = "Failed to get mugshot mesh";
-
 protected:
     explicit QV_MugShotHeadPlugin(const QV_Point2D& blend) : blendSample(blend) {}
 

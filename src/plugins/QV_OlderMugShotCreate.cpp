@@ -10,8 +10,6 @@
 
 namespace {
 
-constexpr const char* kMugShotFailed = "Failed to get mugshot mesh";
-
 // The rig groups of the eye-rig target's reference head (each name ends with
 // one blank).
 const char* const kLeftEyeGroups[] = {
@@ -63,13 +61,7 @@ bool QV_EyeRigHeadPlugin::CreateFromFront(const QV_FaceSearch&, const QV_Image& 
     const QV_AnnotationModel copy(model);
     const QV_Point2D size(static_cast<float>(photo.Cols()), static_cast<float>(photo.Rows()));
     std::vector<QV_RigidPart> parts;
-    QV_Point2D right, left;
-    bool ok = true;
-    if (!rightEye.empty() || !leftEye.empty()) {
-        ok = QV_AnnotationPreparation::EyeTargets(copy, size, right, left);
-        if (!rightEye.empty()) parts.push_back({rightEye, right});
-        if (!leftEye.empty()) parts.push_back({leftEye, left});
-    }
+    bool ok = QV_AnnotationPreparation::GivenEyeParts(copy, size, rightEye, leftEye, parts);
     if (ok && !mouth.empty()) {
         const int inner = copy.Find("INNER MOUTH");
         ok = inner >= 0 && copy[inner].NumPoints() > 0;

@@ -112,4 +112,16 @@ bool EyeParts(const QV_AnnotationModel& model, const QV_Point2D& imageSize, cons
     return true;
 }
 
+bool GivenEyeParts(const QV_AnnotationModel& model, const QV_Point2D& imageSize, const std::vector<int>& rightEye,
+                   const std::vector<int>& leftEye, std::vector<QV_RigidPart>& parts)
+{
+    parts.clear();
+    if (rightEye.empty() && leftEye.empty()) return true;
+    QV_Point2D right, left;
+    if (!EyeTargets(model, imageSize, right, left)) return false;
+    if (!rightEye.empty()) parts.push_back(QV_RigidPart{rightEye, right});
+    if (!leftEye.empty()) parts.push_back(QV_RigidPart{leftEye, left});
+    return true;
+}
+
 }  // namespace QV_AnnotationPreparation

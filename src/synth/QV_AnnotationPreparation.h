@@ -59,4 +59,9 @@ void EyeVertexLists(const QV_Mesh& templateMesh, std::vector<int>& right, std::v
 bool EyeParts(const QV_AnnotationModel& model, const QV_Point2D& imageSize, const std::vector<int>& rightEye,
               const std::vector<int>& leftEye, std::vector<QV_RigidPart>& parts);
 
+// The same for the eyes whose lists are not empty: none when both are (true),
+// otherwise false when the targets cannot be found.
+bool GivenEyeParts(const QV_AnnotationModel& model, const QV_Point2D& imageSize, const std::vector<int>& rightEye,
+                   const std::vector<int>& leftEye, std::vector<QV_RigidPart>& parts);
+
 }  // namespace QV_AnnotationPreparation
