@@ -382,22 +382,6 @@ TEST(FamilyCreate, TheSolidTargetSkipsTheEyesStretchesTheNeckAndBlendsDepthFromA
 
 namespace {
 
-// The older mugshot on the synthetic template (front and profile mappings on
-// the "GRID" points, no anchor groups: normalisation reports and goes on).
-QV_MugShot OlderMugShot()
-{
-    const QV_MugShot2D3D m = GroupedMugShot();
-    QV_MugShot old;
-    old.templateMesh = m.templateMesh;
-    old.frontMapping = m.frontMapping;
-    old.profileMapping = m.profileMapping;
-    old.sampler = m.sampler;
-    old.samplerHigh = m.samplerHigh;
-    old.mask = m.mask;
-    old.DeriveAssociations();
-    return old;
-}
-
 // A user fit with every contour the body avatar's working annotation reads,
 // after "GRID" so that the synthetic mapping still finds its points.
 QV_AnnotationModel BodyUserFit()
@@ -422,7 +406,7 @@ QV_AnnotationModel BodyUserFit()
 template <class T>
 std::unique_ptr<T> ReadBackOlder(const TempDir& dir, T& plugin)
 {
-    plugin.mugshot = OlderMugShot();
+    plugin.mugshot = mugshot_fixture::OlderMugShot(GroupedMugShot());
     plugin.profileImage = mugshot_fixture::Photo(100);
     plugin.profileReference = mugshot_fixture::FrontAnnotation();
     const std::string path = dir.File("older.qvhead");
@@ -463,7 +447,7 @@ TEST(OlderFamilyCreate, EyeRigPlacesTheRigGroupsAsRigidParts)
     TempDir dir;
     QV_EyeRigHeadPlugin written;
     written.SetTypeCode(2);
-    written.referenceMesh = OlderMugShot().templateMesh;
+    written.referenceMesh = GroupedMugShot().templateMesh;
     AddQuadGroup(written.referenceMesh, "DLV1 all smoo1 fullIris rFlip rHalfDeform rEyeball rIrisMtl fullFace ", 7, 2);
     AddQuadGroup(written.referenceMesh,
                  "DLV1 all lFlip lHalfDeform modelFlip smoo1 lEyeball lCorneaEYEMtl fullFace ", 7, 6);

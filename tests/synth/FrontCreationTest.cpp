@@ -282,15 +282,9 @@ TEST(TwoPhotographCreation, CombinationModesOneAndThree)
 
 TEST(OlderFrontCreation, VerticesFirstThenTextureWithTheOlderSqueeze)
 {
-    const QV_MugShot2D3D m = MugShot();
-    QV_MugShot old;
-    old.templateMesh = m.templateMesh;
-    old.frontMapping = m.frontMapping;
+    QV_MugShot old = OlderMugShot();
     // Vertex 0 follows "FACE" point 0 (point 120 of the flat list), which the squeeze moves.
     old.frontMapping.entries[0] = {{1.0f, 0.0f, 0.0f}, {120, 0, 0}};
-    old.sampler = m.sampler;
-    old.samplerHigh = m.samplerHigh;
-    old.mask = m.mask;
     old.DeriveAssociations();
     old.verbose = true;
     EXPECT_FLOAT_EQ(old.blendSample.x, 0.20f);
@@ -330,15 +324,7 @@ TEST(OlderFrontCreation, VerticesFirstThenTextureWithTheOlderSqueeze)
 
 TEST(OlderTwoPhotographCreation, MissingProfileGroupsReportAndStillCreate)
 {
-    const QV_MugShot2D3D m = MugShot();
-    QV_MugShot old;
-    old.templateMesh = m.templateMesh;
-    old.frontMapping = m.frontMapping;
-    old.profileMapping = m.profileMapping;
-    old.sampler = m.sampler;
-    old.samplerHigh = m.samplerHigh;
-    old.mask = m.mask;
-    old.DeriveAssociations();
+    QV_MugShot old = OlderMugShot();
     // Front groups: "NOSE" 64..66 and "FACE" with member 14 = vertex 15; no profile groups.
     QV_PointGroupTable& t = old.tables[0];
     QV_Annotation nose, face;

@@ -38,17 +38,11 @@ QV_MugShot2D3D FullMugShot()
     return mug;
 }
 
-QV_MugShot OlderMugShot()
+// The fixture's older mugshot with every record filled.
+QV_MugShot FullOlderMugShot()
 {
-    const QV_MugShot2D3D m = MugShot();
-    QV_MugShot old;
-    old.templateMesh = m.templateMesh;
-    old.frontMapping = m.frontMapping;
-    old.profileMapping = m.profileMapping;
-    old.thirdMapping = m.frontMapping;
-    old.sampler = m.sampler;
-    old.samplerHigh = m.samplerHigh;
-    old.mask = m.mask;
+    QV_MugShot old = OlderMugShot();
+    old.thirdMapping = old.frontMapping;
     old.maskFlag = 1;
     AddGroups(old.tables[0]);
     AddGroups(old.furtherTable);
@@ -88,7 +82,7 @@ TEST(MugShotRecord, RoundTripsAreByteIdentical)
     ASSERT_EQ(back.vertTexVerts.size(), static_cast<size_t>(kGridVertices + kBackVertices));
     EXPECT_EQ(back.vertTexVerts[21], std::vector<int>{21});
 
-    const QV_MugShot old = OlderMugShot();
+    const QV_MugShot old = FullOlderMugShot();
     const std::vector<unsigned char> o1 = Bytes(old, dir.File("a.mug"));
     QV_MugShot oldBack;
     ASSERT_TRUE(oldBack.Load(QV_String(dir.File("a.mug").c_str())));
@@ -98,7 +92,7 @@ TEST(MugShotRecord, RoundTripsAreByteIdentical)
 TEST(MugShotRecord, VersionOneMugLoadsWithoutMaskAndSavesAsVersionTwo)
 {
     TempDir dir;
-    QV_MugShot old = OlderMugShot();
+    QV_MugShot old = FullOlderMugShot();
     const std::vector<unsigned char> v2 = Bytes(old, dir.File("v2.mug"));
     // The version-2 tail is the mask byte and the mask image record.
     {
@@ -212,7 +206,7 @@ TEST(MugShotRecord, HugeCountsAndTruncationsFail)
 TEST(MugShotRecord, OlderVersionZeroAndTruncatedMasksFail)
 {
     TempDir dir;
-    const std::vector<unsigned char> good = Bytes(OlderMugShot(), dir.File("good.mug"));
+    const std::vector<unsigned char> good = Bytes(FullOlderMugShot(), dir.File("good.mug"));
     std::vector<unsigned char> zero = good;
     std::memset(zero.data(), 0, 4);
     WriteFileBytes(dir.File("zero.mug"), zero);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "QV_AnnotationModel.h"
+#include "QV_MugShot.h"
 #include "QV_MugShot2D3D.h"
 #include "QV_MugShotFixture.h"
 #include "QV_Similarity.h"
@@ -168,6 +169,21 @@ inline QV_MugShot2D3D MugShot()
     mug.mask = Solid(kTexSize, QV_Colour(0, 255, 0));
     mug.DeriveAssociations();
     return mug;
+}
+
+// The older mugshot on the same template, mappings, samplers and mask (no
+// point-group tables: normalisation reports them missing and goes on).
+inline QV_MugShot OlderMugShot(const QV_MugShot2D3D& m = MugShot())
+{
+    QV_MugShot old;
+    old.templateMesh = m.templateMesh;
+    old.frontMapping = m.frontMapping;
+    old.profileMapping = m.profileMapping;
+    old.sampler = m.sampler;
+    old.samplerHigh = m.samplerHigh;
+    old.mask = m.mask;
+    old.DeriveAssociations();
+    return old;
 }
 
 }  // namespace mugshot_fixture
