@@ -49,6 +49,17 @@ void QV_EarNeckHeadPlugin::Records(QV_HeadRecordIO& io)
 }
 
 QV_String QV_SkinnedXmlPlugin::Name() const { return QV_PluginNames::kSkinnedXml; }
+bool QV_SkinnedXmlPlugin::LoadDataDirectory(const QV_String& directory, QV_String& error)
+{
+    const QV_Point2D scale{1.89f, 1.9f};
+    return LoadMugShotFiles(
+        directory, LoadFolder(Name()) + "/" + kCharacterFolder, {}, &scale, error,
+        {{"Ref_vbw.txt", [this](const QV_String& p) { return QV_LoadBoneWeights(p, boneWeights); }},
+         {"Skeleton.xml", [this](const QV_String& p) { return QV_LoadFileBytes(p, skeletonText); }},
+         {"Bonemap.xml", [this](const QV_String& p) { return QV_LoadFileBytes(p, bonemapText); }},
+         VertexListEntry({"Head.verts", &head}),
+         {"RefA.jpg", [this](const QV_String& p) { return LoadImageFile(p, referenceTexture); }}});
+}
 void QV_SkinnedXmlPlugin::Records(QV_HeadRecordIO& io)
 {
     io.Int(leading).MugShot2D3D(mugshot).Annotation(frontReference).FloatPair(referenceScale);

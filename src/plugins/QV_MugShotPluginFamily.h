@@ -129,6 +129,9 @@ public:
     bool femaleBody = false;
     QV_String Name() const override;
     void SetFemaleBody(bool female) override { femaleBody = female; }
+    // From the character folder kCharacterFolder of the target's folder.
+    bool LoadDataDirectory(const QV_String& directory, QV_String& error) override;
+    static constexpr const char* kCharacterFolder = "Character";
     // A path ending ".xml" (any case) gets the rigged export: the mesh XML,
     // material script, skeleton and bone map, the texture and, when flag is
     // set, the texture's alpha channel. Any other path: the mesh by extension.

@@ -1,7 +1,9 @@
 // Reading and writing of vertex-list files.
 #include "QV_VertexList.h"
 
+#include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -73,4 +75,40 @@ std::vector<int> QV_IndexVector(const QV_List<int>& list)
     out.reserve(list.Size());
     for (unsigned i = 0; i < list.Size(); ++i) out.push_back(list[static_cast<int>(i)]);
     return out;
+}
+
+bool QV_LoadBoneWeights(const QV_String& path, std::vector<QV_VertexBoneWeight>& out)
+{
+    QV_File f = QV_OpenFile(path, "r");
+    if (!f) return false;
+    QV_TextReader reader(f.get());
+    std::vector<QV_VertexBoneWeight> read;
+    std::string token;
+    while (reader.ReadToken(token)) {
+        int64_t vertex = 0, bone = 0;
+        if (!ParseIndex(token, vertex) || !reader.ReadToken(token) || !ParseIndex(token, bone) ||
+            !reader.ReadToken(token))
+            return false;
+        char* end = nullptr;
+        const double weight = std::strtod(token.c_str(), &end);
+        if (end == token.c_str() || *end != '\0' || !std::isfinite(weight) || std::fabs(weight) > 3.0e38) return false;
+        read.push_back({static_cast<int32_t>(vertex), static_cast<int32_t>(bone), static_cast<float>(weight)});
+    }
+    out = std::move(read);
+    return true;
+}
+
+bool QV_LoadFileBytes(const QV_String& path, QV_Array<unsigned char>& out)
+{
+    QV_File f = QV_OpenFile(path, "rb");
+    if (!f) return false;
+    const int64_t size = QV_BytesLeft(f.get());
+    if (size < 0 || size > kQV_MaxTextFileBytes) return false;
+    QV_Array<unsigned char> read;
+    if (size > 0) {
+        read.Resize(0, static_cast<int>(size) - 1);
+        if (std::fread(read.Data(), 1, static_cast<size_t>(size), f.get()) != static_cast<size_t>(size)) return false;
+    }
+    out = std::move(read);
+    return true;
 }

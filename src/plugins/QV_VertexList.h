@@ -1,11 +1,14 @@
 // Vertex lists of the plug-ins: the files (".verts": text holding a count n
 // and then n vertex indices, all whitespace-separated non-negative decimal
-// numbers) and the lists taken from named groups of a template head.
+// numbers), the lists taken from named groups of a template head, and the
+// other text files a target's data folder holds (bone weights, whole texts).
 #pragma once
 
 #include <initializer_list>
 #include <vector>
 
+#include "QV_Array.h"
+#include "QV_HeadRecords.h"
 #include "QV_List.h"
 #include "QV_Mesh.h"
 #include "QV_String.h"
@@ -25,3 +28,14 @@ QV_List<int> QV_GroupsVertexList(const QV_Mesh& mesh, std::initializer_list<cons
 
 // The list's indices in a vector, as the head repairs take them.
 std::vector<int> QV_IndexVector(const QV_List<int>& list);
+
+// Bone-weight files ("Ref_vbw.txt"): whitespace-separated triples of vertex
+// index, bone index (non-negative decimals within 32 bits) and weight (a
+// finite decimal number), to the end of the file. False, with out unchanged,
+// when the file cannot be opened or a triple is incomplete or malformed.
+bool QV_LoadBoneWeights(const QV_String& path, std::vector<QV_VertexBoneWeight>& out);
+
+// The whole file as bytes (at most kQV_MaxTextFileBytes). False, with out
+// unchanged, when it cannot be opened or read, or is larger.
+constexpr int64_t kQV_MaxTextFileBytes = int64_t{64} << 20;
+bool QV_LoadFileBytes(const QV_String& path, QV_Array<unsigned char>& out);

@@ -100,6 +100,8 @@ TEST(PluginLoad, EveryFileMissingListsEachPathInOrder)
                                        "Blink.obj", "HBlink.obj", "Smile.obj"}},
         {6, "/EarNeckLoadDir/Head/", {"Front.mma", "MUG.mug2d3d", "TexMask.bmp", "RightEar.verts", "LeftEar.verts",
                                       "Neck.verts", "TopNeck.verts", "Ref.jpg"}},
+        {8, "/SkinnedXmlLoadDir/Character/", {"Front.mma", "MUG.mug2d3d", "TexMask.bmp", "Ref_vbw.txt", "Skeleton.xml",
+                                              "Bonemap.xml", "Head.verts", "RefA.jpg"}},
         {15, "/QuorFlatSkinLoadDir/Female/", {"Front.mma", "MUG.mug2d3d", "TexMask.bmp", "Ref.jpg", "Neck.verts",
                                               "RightEar.verts", "LeftEar.verts", "Chin.verts", "Hair.verts",
                                               "Torso.jpg"}},
@@ -244,6 +246,43 @@ TEST(PluginLoad, EarNeckAndFlatSkinDirectoriesDeriveTheirGroupLists)
     Quiet([&] { skin.LoadDataDirectory(dir.Path().c_str(), error); });
     EXPECT_FLOAT_EQ(skin.mugshot.blendSample.x, 0.2923f);
     EXPECT_FLOAT_EQ(skin.BlendSample().y, 0.521f);
+}
+
+TEST(PluginLoad, SkinnedXmlDirectoryReadsItsBoneWeightsAndTexts)
+{
+    TempDir dir;
+    QV_MugShot2D3D mug;
+    FillMugShot(mug, 0.0f);
+    const std::string folder = dir.File("SkinnedXmlLoadDir");
+    ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
+    const std::string character = folder + "/Character";
+    WriteStandardDirectory(character, mug);
+    WriteFileText(character + "/Ref_vbw.txt", "0 1 0.5\n3 2 0.25  7 0 1e-2\n");
+    WriteFileText(character + "/Skeleton.xml", "<skeleton>\n</skeleton>\n");
+    WriteFileText(character + "/Bonemap.xml", "");
+    WriteFileText(character + "/Head.verts", "2 6 7");
+    ASSERT_TRUE(Picture(3, 3, 1).Save((character + "/RefA.jpg").c_str()));
+    QV_SkinnedXmlPlugin plugin;
+    QV_String error;
+    bool ok = false;
+    Quiet([&] { ok = plugin.LoadDataDirectory(dir.Path().c_str(), error); });
+    EXPECT_TRUE(ok) << error.CStr();
+    ASSERT_EQ(plugin.boneWeights.size(), 3u);
+    EXPECT_EQ(plugin.boneWeights[1], (QV_VertexBoneWeight{3, 2, 0.25f}));
+    EXPECT_FLOAT_EQ(plugin.boneWeights[2].weight, 0.01f);
+    EXPECT_EQ(plugin.skeletonText.Count(), 23);
+    EXPECT_EQ(plugin.bonemapText.Count(), 0);
+    EXPECT_EQ(plugin.head.Size(), 2u);
+    EXPECT_FLOAT_EQ(plugin.referenceScale.x, 1.89f);
+
+    // Malformed bone weights leave the list as it was.
+    for (const char* bad : {"0 1", "0 1 x", "-1 2 0.5", "0 1 nan", "0 1 1e999", "0 1 0.5 4", "0.5 1 1"}) {
+        WriteFileText(dir.File("bad.txt"), bad);
+        EXPECT_FALSE(QV_LoadBoneWeights(dir.File("bad.txt").c_str(), plugin.boneWeights)) << bad;
+        EXPECT_EQ(plugin.boneWeights.size(), 3u) << bad;
+    }
+    EXPECT_FALSE(QV_LoadFileBytes(dir.File("missing.xml").c_str(), plugin.skeletonText));
+    EXPECT_EQ(plugin.skeletonText.Count(), 23);
 }
 
 TEST(PluginRead, StandardDerivesItsListsAfterReading)
