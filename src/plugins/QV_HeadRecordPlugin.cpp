@@ -33,12 +33,6 @@ bool QV_HeadRecordPlugin::LoadDataDirectory(const QV_String& directory, QV_Strin
     return false;
 }
 
-bool QV_HeadRecordPlugin::CreateFromFront(const QV_FaceSearch&, const QV_Image&, const QV_AnnotationModel&, QV_Mesh&,
-                                          bool, QV_String&)
-{
-    return false;
-}
-
 bool QV_HeadRecordPlugin::IndicesBelow(const QV_List<int>& list, int count)
 {
     for (unsigned i = 0; i < list.Size(); ++i)

@@ -23,10 +23,6 @@ public:
     // For the classes whose data-directory list is not built yet: the
     // directory is taken and the result is false with an empty error text.
     bool LoadDataDirectory(const QV_String& directory, QV_String& error) override;
-    // For the classes whose creation is not built yet: false with an empty
-    // error text.
-    bool CreateFromFront(const QV_FaceSearch& shapeModel, const QV_Image& photo, const QV_AnnotationModel& model,
-                         QV_Mesh& out, bool highRes, QV_String& error) override;
 
 protected:
     // The class's records after the format value, in file order.
