@@ -4,6 +4,7 @@
 
 #include <fstream>
 #include <ostream>
+#include <vector>
 
 #include "QV_BinaryIO.h"
 #include "QV_MeshIO.h"
@@ -28,8 +29,17 @@ public:
     // open, or when the mesh has a texture and no file is given.
     static bool Save(const QV_Mesh& mesh, std::ofstream& out, QV_File textureFile);
 
-    // The OBJ text alone, in fixed notation with six decimals.
-    static void WriteText(const QV_Mesh& mesh, std::ostream& out);
+    // Links from an OBJ to the MTL file written beside it: the library's file
+    // name, and the materials whose groups get a "usemtl" line.
+    struct MaterialLinks {
+        QV_String library;
+        std::vector<QV_String> materials;
+    };
+
+    // The OBJ text alone, in fixed notation with six decimals. With links, a
+    // "mtllib" line follows the header comments and each group named like one
+    // of the materials is followed by "usemtl" and its name.
+    static void WriteText(const QV_Mesh& mesh, std::ostream& out, const MaterialLinks* links = nullptr);
 
     // Appends one MTL material block ("newmtl" to the empty line ending it),
     // numbers in the stream's default notation with 6 significant digits.

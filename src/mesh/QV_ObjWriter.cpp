@@ -1,5 +1,6 @@
 // Writing meshes as OBJ text, with the texture beside the file or into a file
 // the caller opened, and the MTL material block.
+#include <algorithm>
 #include <charconv>
 #include <ostream>
 #include <string>
@@ -66,7 +67,7 @@ void WriteCorner(ObjText& out, const QV_Corner& c, bool hasTexCoords, bool hasNo
 
 }  // namespace
 
-void QV_MIO_OBJ::WriteText(const QV_Mesh& mesh, std::ostream& stream)
+void QV_MIO_OBJ::WriteText(const QV_Mesh& mesh, std::ostream& stream, const MaterialLinks* links)
 {
     ObjText out;
     out << "# Made with Visagen\n";
@@ -75,6 +76,7 @@ void QV_MIO_OBJ::WriteText(const QV_Mesh& mesh, std::ostream& stream)
     out << "# This surface contains " << mesh.FeatureCount() << " features:\n";
     for (unsigned k = 0; k < mesh.features.Size(); ++k) out << "# " << mesh.features[k].name << "\n";
     out << "   \n";
+    if (links) out << "mtllib " << links->library << "\n";
     for (unsigned i = 0; i < mesh.vertices.Size(); ++i) {
         const QV_Point3D& p = mesh.vertices[i];
         out << "v " << p.x << " " << p.y << " " << p.z << "\n";
@@ -92,6 +94,8 @@ void QV_MIO_OBJ::WriteText(const QV_Mesh& mesh, std::ostream& stream)
     for (unsigned k = 0; k < mesh.features.Size(); ++k) {
         const QV_Feature& feature = mesh.features[k];
         out << "g " << feature.name << "\n";
+        if (links && std::find(links->materials.begin(), links->materials.end(), feature.name) != links->materials.end())
+            out << "usemtl " << feature.name << "\n";
         for (unsigned j = 0; j < feature.faceIndices.Size(); ++j) {
             const int fi = feature.faceIndices[j];
             if (!QV_ValidIndex(fi, mesh.faces.Size())) continue;

@@ -67,3 +67,18 @@ bool QV_AvatarPlugin::LoadMeshFile(const QV_String& path, QV_Mesh& out)
     out = read;
     return true;
 }
+
+QV_AvatarPlugin::DataFile QV_AvatarPlugin::AnnotationEntry(const char* name, QV_AnnotationModel& out)
+{
+    return {name, [&out](const QV_String& p) { return LoadAnnotationFile(p, out); }};
+}
+
+QV_AvatarPlugin::DataFile QV_AvatarPlugin::ImageEntry(const char* name, QV_Image& out)
+{
+    return {name, [&out](const QV_String& p) { return LoadImageFile(p, out); }};
+}
+
+QV_AvatarPlugin::DataFile QV_AvatarPlugin::MeshEntry(const char* name, QV_Mesh& out)
+{
+    return {name, [&out](const QV_String& p) { return LoadMeshFile(p, out); }};
+}

@@ -78,6 +78,13 @@ protected:
     // "Failed to save: " and the path.
     static bool SaveMeshByExtension(const QV_Mesh& mesh, const QV_String& path, QV_String& error);
 
+    // A target's data subdirectory: its name followed by "LoadDir".
+    static QV_String TargetFolder(const QV_String& name) { return name + "LoadDir"; }
+    // List entries that load one file into the given object.
+    static DataFile AnnotationEntry(const char* name, QV_AnnotationModel& out);
+    static DataFile ImageEntry(const char* name, QV_Image& out);
+    static DataFile MeshEntry(const char* name, QV_Mesh& out);
+
     // Loaders for the kinds of data file; each leaves its target unchanged
     // when the file does not load.
     static bool LoadAnnotationFile(const QV_String& path, QV_AnnotationModel& out);

@@ -46,9 +46,9 @@ bool QV_MugShotHeadPlugin::LoadMugShotFiles(const QV_String& directory, const QV
                                             QV_String& error, const std::vector<DataFile>& after)
 {
     std::vector<DataFile> files = {
-        {"Front.mma", [this](const QV_String& p) { return LoadAnnotationFile(p, frontReference); }},
+        AnnotationEntry("Front.mma", frontReference),
         MugShotEntry(),
-        {"TexMask.bmp", [this](const QV_String& p) { return LoadImageFile(p, mugshot.mask); }},
+        ImageEntry("TexMask.bmp", mugshot.mask),
     };
     for (const VertexListFile& file : lists) files.push_back(VertexListEntry(file));
     files.insert(files.end(), after.begin(), after.end());

@@ -4,18 +4,11 @@
 #include "QV_PluginNames.h"
 #include "QV_VertexList.h"
 
-namespace {
-
-// A target's data subdirectory: its name followed by "LoadDir".
-QV_String LoadFolder(const QV_String& name) { return name + "LoadDir"; }
-
-}  // namespace
-
 QV_String QV_PlainHeadPlugin::Name() const { return QV_PluginNames::kPlainHead; }
 void QV_PlainHeadPlugin::Records(QV_HeadRecordIO& io) { io.MugShot2D3D(mugshot).Annotation(frontReference); }
 bool QV_PlainHeadPlugin::LoadDataDirectory(const QV_String& directory, QV_String& error)
 {
-    return LoadMugShotFiles(directory, LoadFolder(Name()), {}, nullptr, error);
+    return LoadMugShotFiles(directory, TargetFolder(Name()), {}, nullptr, error);
 }
 
 void QV_ScaledHeadPlugin::Records(QV_HeadRecordIO& io)
@@ -24,7 +17,7 @@ void QV_ScaledHeadPlugin::Records(QV_HeadRecordIO& io)
 }
 bool QV_ScaledHeadPlugin::LoadDataDirectory(const QV_String& directory, QV_String& error)
 {
-    return LoadMugShotFiles(directory, LoadFolder(Name()), {}, &loadScale, error);
+    return LoadMugShotFiles(directory, TargetFolder(Name()), {}, &loadScale, error);
 }
 QV_String QV_PlainHeadPlugin2::Name() const { return QV_PluginNames::kPlainHead2; }
 QV_String QV_PlainHeadPlugin3::Name() const { return QV_PluginNames::kPlainHead3; }
@@ -35,9 +28,9 @@ bool QV_EarNeckHeadPlugin::LoadDataDirectory(const QV_String& directory, QV_Stri
 {
     const QV_Point2D scale{321.0f, 330.0f};
     const bool all = LoadMugShotFiles(
-        directory, LoadFolder(Name()) + "/Head",
+        directory, TargetFolder(Name()) + "/Head",
         {{"RightEar.verts", &rightEar}, {"LeftEar.verts", &leftEar}, {"Neck.verts", &neck}, {"TopNeck.verts", &topNeck}},
-        &scale, error, {{"Ref.jpg", [this](const QV_String& p) { return LoadImageFile(p, referenceTexture); }}});
+        &scale, error, {ImageEntry("Ref.jpg", referenceTexture)});
     mouthParts = QV_GroupsVertexList(mugshot.templateMesh, {"Sock", "Tongue", "TeethLower", "TeethUpper"});
     return all;
 }
@@ -53,12 +46,12 @@ bool QV_SkinnedXmlPlugin::LoadDataDirectory(const QV_String& directory, QV_Strin
 {
     const QV_Point2D scale{1.89f, 1.9f};
     return LoadMugShotFiles(
-        directory, LoadFolder(Name()) + "/" + kCharacterFolder, {}, &scale, error,
+        directory, TargetFolder(Name()) + "/" + kCharacterFolder, {}, &scale, error,
         {{"Ref_vbw.txt", [this](const QV_String& p) { return QV_LoadBoneWeights(p, boneWeights); }},
          {"Skeleton.xml", [this](const QV_String& p) { return QV_LoadFileBytes(p, skeletonText); }},
          {"Bonemap.xml", [this](const QV_String& p) { return QV_LoadFileBytes(p, bonemapText); }},
          VertexListEntry({"Head.verts", &head}),
-         {"RefA.jpg", [this](const QV_String& p) { return LoadImageFile(p, referenceTexture); }}});
+         ImageEntry("RefA.jpg", referenceTexture)});
 }
 void QV_SkinnedXmlPlugin::Records(QV_HeadRecordIO& io)
 {
@@ -76,7 +69,7 @@ void QV_BodySkinPlugin::Records(QV_HeadRecordIO& io)
 bool QV_BodySkinPlugin::LoadDataDirectory(const QV_String& directory, QV_String& error)
 {
     const QV_Point2D scale{90.18f, 100.0f};
-    return LoadMugShotFiles(directory, LoadFolder(Name()) + "/Male",
+    return LoadMugShotFiles(directory, TargetFolder(Name()) + "/Male",
                             {{"Neck.verts", &neck}, {"RightEar.verts", &rightEar}, {"LeftEar.verts", &leftEar}},
                             &scale, error);
 }
@@ -90,7 +83,7 @@ void QV_NeckBlendPlugin::Records(QV_HeadRecordIO& io)
 bool QV_NeckBlendPlugin::LoadDataDirectory(const QV_String& directory, QV_String& error)
 {
     const QV_Point2D scale{61.0f, 77.0f};
-    return LoadMugShotFiles(directory, LoadFolder(Name()) + "/Male", {{"Head.verts", &head}, {"Neck.verts", &neck}},
+    return LoadMugShotFiles(directory, TargetFolder(Name()) + "/Male", {{"Head.verts", &head}, {"Neck.verts", &neck}},
                             &scale, error);
 }
 
@@ -129,9 +122,7 @@ bool QV_AnimatedFacePlugin::LoadDataDirectory(const QV_String& directory, QV_Str
     const QV_Point2D scale{373.4f, 587.1f};
     return LoadMugShotFiles(directory, kLoadFolder, {{"Neck.verts", &neck}, {"NonFace2.verts", &nonFace}}, &scale,
                             error,
-                            {{"Blink.obj", [this](const QV_String& p) { return LoadMeshFile(p, blink); }},
-                             {"HBlink.obj", [this](const QV_String& p) { return LoadMeshFile(p, halfBlink); }},
-                             {"Smile.obj", [this](const QV_String& p) { return LoadMeshFile(p, smile); }}});
+                            {MeshEntry("Blink.obj", blink), MeshEntry("HBlink.obj", halfBlink), MeshEntry("Smile.obj", smile)});
 }
 
 QV_String QV_FlatSkinPlugin::Name() const { return QV_PluginNames::kMaker; }
@@ -139,11 +130,11 @@ bool QV_FlatSkinPlugin::LoadDataDirectory(const QV_String& directory, QV_String&
 {
     const QV_Point2D scale{54.1f, 81.7f};
     return LoadMugShotFiles(directory, QV_String(kLoadFolder) + "/Female", {}, &scale, error,
-                            {{"Ref.jpg", [this](const QV_String& p) { return LoadImageFile(p, reference); }},
+                            {ImageEntry("Ref.jpg", reference),
                              VertexListEntry({"Neck.verts", &neck}), VertexListEntry({"RightEar.verts", &rightEar}),
                              VertexListEntry({"LeftEar.verts", &leftEar}), VertexListEntry({"Chin.verts", &chin}),
                              VertexListEntry({"Hair.verts", &hair}),
-                             {"Torso.jpg", [this](const QV_String& p) { return LoadImageFile(p, torso); }}});
+                             ImageEntry("Torso.jpg", torso)});
 }
 void QV_FlatSkinPlugin::DeriveLists()
 {

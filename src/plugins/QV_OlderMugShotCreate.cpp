@@ -104,6 +104,7 @@ bool QV_FigureHeadPlugin::CreateFromFront(const QV_FaceSearch&, const QV_Image& 
     if (ok && !back.empty()) ok = QV_HeadRepair::Graft(out, reference, back, false);
     for (int pass = 0; ok && !smoothList.empty() && pass < kAverageFixPasses; ++pass)
         ok = QV_HeadRepair::AverageFix(out, smoothList, neighbours);
+    if (ok) ok = JoinHead(out, joinedFigure);
     if (!ok) {
         error = "Failed to create 3D head";
         return false;

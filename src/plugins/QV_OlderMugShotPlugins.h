@@ -17,6 +17,16 @@ public:
     QV_Image profileImage;                // "Right.jpg" (or "NewRight.jpg")
 
 protected:
+    // The loading pattern of the three: from the target's folder the profile's
+    // annotation and picture, "Front.mma" and the mugshot "MUG.mug", then the
+    // files of after, in that order; then the checks and derived data of a read.
+    bool LoadOlderFiles(const QV_String& directory, const char* profileAnnotation, const char* profilePicture,
+                        const std::vector<DataFile>& after, QV_String& error);
+    // "TexMask.bmp" as the mugshot's texture mask.
+    DataFile TextureMaskEntry();
+    // A vertex-list file; the list is replaced only when the file reads.
+    static DataFile ListEntry(const char* name, QV_List<int>& list);
+
     // The index lists read (their entries must not be negative).
     virtual std::vector<const QV_List<int>*> IndexLists() const = 0;
     // Rejects negative list entries, then sets the blend sample point.
@@ -27,7 +37,10 @@ protected:
 class QV_BodyAvatarPlugin : public QV_OlderMugShotPlugin {
 public:
     QV_Mesh referenceMesh;  // "Ref.obj"
-    QV_Image masks[3];
+    QV_Image masks[3];      // "EarsMask.bmp", "MouthMask.bmp", "NeckMask.bmp"
+    // "TorsoMask.bmp": read from the data folder, but the head record has no
+    // place for it.
+    QV_Image torsoMask;
     // Male torso, legs and head, then female torso, legs and head.
     QV_Mesh bodyMeshes[6];
     QV_List<int> femaleNeckBlend;  // "FNeckBlend.verts"
@@ -35,6 +48,11 @@ public:
     bool femaleBody = false;
 
     QV_String Name() const override;
+    // From "BodyAvatarLoadDir": the profile, "Front.mma", "MUG.mug", "Ref.obj",
+    // the four masks, the body meshes (kBodyMeshFiles) and the neck blends.
+    bool LoadDataDirectory(const QV_String& directory, QV_String& error) override;
+    static constexpr const char* kBodyMeshFiles[6] = {"MaleTorso.obj",   "MaleLegs.obj",   "MaleHead.obj",
+                                                      "FemaleTorso.obj", "FemaleLegs.obj", "FemaleHead.obj"};
     void SetFemaleBody(bool female) override { femaleBody = female; }
     // The working front annotation derived from the user's, then the older
     // two-photograph creation with the stock profile ("Right.jpg" and
@@ -65,6 +83,11 @@ public:
     std::vector<int> rightEye, leftEye, mouth;
 
     QV_String Name() const override;
+    // From "EyeRigLoadDir": "NewRight.mma", "NewRight.jpg", "Front.mma",
+    // "MUG.mug", "Ref.obj", "OriginalRef.obj", the target head (kHeadFile),
+    // "TexMask.bmp" and the neck and lip lists.
+    bool LoadDataDirectory(const QV_String& directory, QV_String& error) override;
+    static constexpr const char* kHeadFile = "Head.obj";
     // The older two-photograph creation on the user's annotation with the
     // stock profile ("NewRight.jpg", "NewRight.mma"), the eyes placed as rigid
     // parts at the eye annotations' centres and the mouth parts at the inner
@@ -98,17 +121,51 @@ public:
     QV_Image extraImage;
     // The shell's transparency option: the alternate map when set.
     bool alternateTransparency = true;
+    // The body option: the female figure when set, the male one otherwise.
+    bool femaleBody = false;
+    // Working copy: the chosen figure with the last created head joined in.
+    QV_Mesh joinedFigure;
 
     QV_String Name() const override;
+    // From "FigureLoadDir": "Right.mma", "Right.jpg", "Front.mma", "MUG.mug",
+    // "TexMask.bmp", the vertex lists, the figures and the transparency maps.
+    bool LoadDataDirectory(const QV_String& directory, QV_String& error) override;
     void SetAlternateTransparency(bool on) { alternateTransparency = on; }
+    void SetFemaleBody(bool female) override { femaleBody = female; }
+    const QV_Mesh& ChosenFigure() const { return femaleBody ? female : male; }
+
+    // A copy of the chosen figure with the head joined in. The head is first
+    // placed on the figure by the similarity that takes its neck seam
+    // ("HeadNeckCorres.verts") onto the figure's ("BodyNeckCorres.verts");
+    // then each figure vertex of "BodyHeadCorrespondance.verts" takes the
+    // placed head vertex at the same place of "HeadCorrespondance.verts", the
+    // figure's neck seam takes the head's, and kAverageFixPasses average-fix
+    // passes over "BodySmooth.verts" blend the figure into it. A figure that
+    // was not supplied gives the head itself. False when paired lists differ
+    // in length, an index lies outside its mesh, or the seam is degenerate.
+    bool JoinHead(const QV_Mesh& head, QV_Mesh& figure) const;
+
+    // OBJ: the joined figure with a "mtllib" line naming the material library
+    // written beside it (same name, ".mtl"; kMaterials in order), the head's
+    // texture as "Face.jpg" and the figure's stock textures copied from the
+    // target's data folder (those it holds); before writing, the figure
+    // vertex pairs of "BodyBodyCorrespondance.verts" (a, b) are welded, a
+    // taking b's position. Other extensions: the joined figure by extension.
+    // Failures give "Failed to save: " and the file that could not be written.
+    bool SaveAvatar(const QV_Mesh& mesh, const QV_String& path, QV_String& error) override;
+    static constexpr const char* kFaceTexture = "Face.jpg";
+    static constexpr const char* kStockTextures[10] = {
+        "Torso.jpg", "Limbs.jpg",  "Eyes.jpg",     "Mouth.jpg",        "Tear.jpg",
+        "Lashes.jpg", "EyeSurface.jpg", "EyesTr.jpg", "LashesTr.jpg", "EyeSurfaceTr.jpg"};
 
     // The older mugshot's front-only creation on the user's annotation with
     // the eyes placed (blend sample point kCreationBlendX, Y); the ears, eyes and
     // corneas of the template get stretched grafts and the teeth, gums,
     // tongue, back and neck and "HeadBack.verts" grafts; three average-fix
-    // passes over "Smooth.verts"; the mesh is named kHeadName and its
-    // texture's alpha is the red channel of the transparency map the option
-    // chooses, resized to the texture. Failures give "Failed to create 3D head".
+    // passes over "Smooth.verts"; the head is joined into the chosen figure
+    // (joinedFigure); the mesh is named kHeadName and its texture's alpha is
+    // the red channel of the transparency map the option chooses, resized to
+    // the texture. Failures give "Failed to create 3D head".
     bool CreateFromFront(const QV_FaceSearch& shapeModel, const QV_Image& photo, const QV_AnnotationModel& model,
                          QV_Mesh& out, bool highRes, QV_String& error) override;
     static constexpr float kCreationBlendX = 0.322f, kCreationBlendY = 0.132f;

@@ -17,11 +17,11 @@ bool QV_StandardHeadPlugin::LoadStandardFiles(const QV_String& directory, const 
                                               const std::vector<DataFile>& extra, QV_String& error)
 {
     std::vector<DataFile> files = {
-        {"Front.mma", [this](const QV_String& p) { return LoadAnnotationFile(p, frontReference); }},
-        {"Right.mma", [this](const QV_String& p) { return LoadAnnotationFile(p, profileReference); }},
-        {"Right.jpg", [this](const QV_String& p) { return LoadImageFile(p, profileImage); }},
+        AnnotationEntry("Front.mma", frontReference),
+        AnnotationEntry("Right.mma", profileReference),
+        ImageEntry("Right.jpg", profileImage),
         MugShotEntry(),
-        {"TexMask.bmp", [this](const QV_String& p) { return LoadImageFile(p, mugshot.mask); }},
+        ImageEntry("TexMask.bmp", mugshot.mask),
     };
     files.insert(files.end(), extra.begin(), extra.end());
     const bool all = LoadFileList(directory, subdirectory, files, error);
