@@ -6,6 +6,7 @@
 
 #include "QV_ChildFaceRegions.h"
 #include "QV_Commands.h"
+#include "QV_OlderMugShotPlugins.h"
 #include "QV_FindEyes.h"
 #include "QV_Pipeline.h"
 #include "QV_SaveDialogRules.h"
@@ -564,8 +565,24 @@ void MainFrame::Tutorial()
     platform.ShellOpen(path, path.Directory());
 }
 
-// The body skin folder belongs to the body avatar plug-in, which has no such
-// setting yet: both commands leave everything as it is.
-void MainFrame::ChooseBodySkinFolder() {}
+// The body skin folder belongs to the body avatar plug-in; with any other
+// plug-in current both commands leave everything as it is, and so does a
+// browse that fails or is cancelled.
+void MainFrame::ChooseBodySkinFolder()
+{
+    auto* body = dynamic_cast<QV_BodyAvatarPlugin*>(currentPlugin);
+    QV_String folder;
+    if (!body || !platform.BrowseFolder(kSkinFolderTitle, folder)) return;
+    body->SetBodySkinFolder(folder);
+    platform.SetMenuCheck(QV_Command::kChooseSkinFolder, true);
+    platform.SetMenuCheck(QV_Command::kClearSkinFolder, false);
+}
 
-void MainFrame::ClearBodySkinFolder() {}
+void MainFrame::ClearBodySkinFolder()
+{
+    auto* body = dynamic_cast<QV_BodyAvatarPlugin*>(currentPlugin);
+    if (!body) return;
+    body->SetBodySkinFolder(QV_String());
+    platform.SetMenuCheck(QV_Command::kChooseSkinFolder, false);
+    platform.SetMenuCheck(QV_Command::kClearSkinFolder, true);
+}

@@ -26,6 +26,8 @@ public:
     static constexpr const char* kSettingsKey = SettingsStore::kDataDirKey;
     static constexpr const char* kSettingsValue = SettingsStore::kDataDirValue;
     static constexpr int kViewId = 1234;
+    // The folder browser's title when choosing the body skins.
+    static constexpr const char* kSkinFolderTitle = "Choose the folder that holds the torso skin JPEG images";
 
     explicit MainFrame(QV_Platform& platform);
     MainFrame(const MainFrame&) = delete;

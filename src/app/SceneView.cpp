@@ -310,9 +310,8 @@ void SceneView::RefreshExtraMeshes(const QV_AvatarPlugin* plugin)
     if (plugin->TypeCode() == 1) {
         // The torso and legs of the body the plug-in has chosen.
         if (const auto* body = dynamic_cast<const QV_BodyAvatarPlugin*>(plugin)) {
-            const int first = body->femaleBody ? 3 : 0;
-            extraMeshes.push_back(body->bodyMeshes[first]);
-            extraMeshes.push_back(body->bodyMeshes[first + 1]);
+            extraMeshes.push_back(body->ShownBody(0));
+            extraMeshes.push_back(body->ShownBody(1));
         }
     }
     if (plugin->TypeCode() == 3 || plugin->TypeCode() == 8) blend = true;

@@ -40,8 +40,16 @@ bool QV_BodyAvatarPlugin::CreateFromFront(const QV_FaceSearch&, const QV_Image& 
         return false;
     }
     out.texture.Resize(kTextureSide, kTextureSide, true);
+    // The head meets the chosen body where the reference head does.
+    const std::vector<int> neck = QV_IndexVector(femaleBody ? femaleNeckBlend : maleNeckBlend);
+    if (!neck.empty() && referenceMesh.VertexCount() > 0 &&
+        !(QV_HeadRepair::AlignWholeHead(out, referenceMesh, neck) &&
+          QV_HeadRepair::Graft(out, referenceMesh, neck, false))) {
+        error = kMugShotFailed;
+        return false;
+    }
     QV_HeadRepair::Finish(out);
-    return true;
+    return DressBody(out, error);
 }
 
 bool QV_EyeRigHeadPlugin::AfterRead()

@@ -54,13 +54,38 @@ public:
     static constexpr const char* kBodyMeshFiles[6] = {"MaleTorso.obj",   "MaleLegs.obj",   "MaleHead.obj",
                                                       "FemaleTorso.obj", "FemaleLegs.obj", "FemaleHead.obj"};
     void SetFemaleBody(bool female) override { femaleBody = female; }
+
+    // The folder of body skins the user chose; empty for the stock skins.
+    QV_String bodySkinFolder;
+    void SetBodySkinFolder(const QV_String& folder) { bodySkinFolder = folder; }
+    // The skin pictures of the chosen body's subfolder of the skin folder
+    // ("Male" or "Female"): its files ending ".jpg", ".JPG", ".jpeg" or
+    // ".JPEG", by name. Without any: "Error, ", the subfolder and " does not
+    // contain any body skin jpg images!", and false.
+    bool BodySkins(std::vector<QV_String>& paths, QV_String& error) const;
+
+    // The torso and legs shown with the head: those of the last creation when
+    // it was made for the body now chosen, the stock ones otherwise.
+    const QV_Mesh& ShownBody(int part) const;
+
     // The working front annotation derived from the user's, then the older
     // two-photograph creation with the stock profile ("Right.jpg" and
     // "Right.mma") giving the depth; the texture is resampled to
-    // kTextureSide square. Failures give "Failed to get mugshot mesh".
+    // kTextureSide square. Then the head is set on the chosen body: moved onto
+    // the reference head ("Ref.obj") over the body's neck-blend list, whose
+    // vertices then take the reference's neck (a graft). With a skin folder,
+    // the chosen body's torso wears the skin whose colour is nearest to the
+    // face's at the blend sample point. Failures give "Failed to get mugshot
+    // mesh", or the skin folder's own error.
     bool CreateFromFront(const QV_FaceSearch& shapeModel, const QV_Image& photo, const QV_AnnotationModel& model,
                          QV_Mesh& out, bool highRes, QV_String& error) override;
     static constexpr int kTextureSide = 512;
+
+private:
+    // The torso and legs of the last creation, and the body they were made for.
+    QV_Mesh createdBody[2];
+    bool createdFor = false, haveCreatedBody = false;
+    bool DressBody(const QV_Mesh& head, QV_String& error);
 
 protected:
     void Records(QV_HeadRecordIO& io) override;

@@ -535,3 +535,141 @@ TEST(OlderFamilyCreate, FigureHeadGraftsItsPartsAndTakesAlphaFromTheChosenMap)
     });
     EXPECT_EQ(error.Std(), "Failed to create 3D head");
 }
+
+namespace {
+
+// The template moved, turned a little and enlarged: where the body avatar's
+// reference head sits on its body.
+QV_Mesh ReferenceOnBody(const QV_Mesh& templateMesh)
+{
+    QV_Mesh ref = templateMesh;
+    for (int i = 0; i < ref.VertexCount(); ++i) {
+        const QV_Point3D v = ref.vertices[i];
+        ref.vertices[i] = QV_Point3D(3.0f * v.x + 0.3f * v.z + 40.0f, 3.0f * v.y - 7.0f, 3.0f * v.z - 0.3f * v.x);
+    }
+    return ref;
+}
+
+QV_Image Flat(int side, const QV_Colour& c)
+{
+    QV_Image im(side, side);
+    for (int r = 0; r < side; ++r)
+        for (int k = 0; k < side; ++k) im.Row(r)[k] = c;
+    return im;
+}
+
+}  // namespace
+
+TEST(OlderFamilyCreate, BodyAvatarSetsTheHeadOnTheChosenBodysNeck)
+{
+    TempDir dir;
+    QV_BodyAvatarPlugin written;
+    written.SetTypeCode(1);
+    written.referenceMesh = ReferenceOnBody(GroupedMugShot().templateMesh);
+    const std::vector<int> neck = {70, 71, 72, 80, 81, 82};
+    for (int v : neck) written.maleNeckBlend.Append(v);
+    written.femaleNeckBlend.Append(70);
+    written.femaleNeckBlend.Append(100000);  // beyond the head
+    auto plugin = ReadBackOlder(dir, written);
+    ASSERT_TRUE(plugin);
+    QV_Mesh out, alone;
+    QV_String error;
+    const QV_FaceSearch search;
+    Quiet([&] {
+        const QV_List<int> list = plugin->maleNeckBlend;
+        plugin->maleNeckBlend = QV_List<int>();
+        ASSERT_TRUE(plugin->CreateFromFront(search, mugshot_fixture::Photo(100), BodyUserFit(), alone, false, error));
+        plugin->maleNeckBlend = list;
+        ASSERT_TRUE(plugin->CreateFromFront(search, mugshot_fixture::Photo(100), BodyUserFit(), out, false, error))
+            << error.CStr();
+    });
+    // The head is moved as a whole onto the reference's neck: the rest of it
+    // keeps its shape, scaled as the least-squares fit over the neck scales
+    // (the ratio of the two necks' spreads).
+    const QV_Mesh& ref = plugin->referenceMesh;
+    auto neckSpread = [&](const QV_Mesh& m) {
+        QV_Mesh part;
+        for (int v : neck) part.vertices.Append(m.vertices[v]);
+        return Spread(part);
+    };
+    const std::vector<int> rest = {0, 5, 40, 99, 120};
+    ExpectSimilarShape(out, alone, rest, "rest of the head");
+    EXPECT_NEAR(Distance(out.vertices[0], out.vertices[99]) / Distance(alone.vertices[0], alone.vertices[99]),
+                neckSpread(ref) / neckSpread(alone), 1e-3f);
+    for (int v : neck) EXPECT_LT(Distance(out.vertices[v], ref.vertices[v]), 0.05f * Spread(ref)) << v;
+    ExpectSimilarShape(out, ref, neck, "neck");
+
+    // The female body's list names a vertex the head does not have.
+    plugin->SetFemaleBody(true);
+    Quiet([&] {
+        EXPECT_FALSE(plugin->CreateFromFront(search, mugshot_fixture::Photo(100), BodyUserFit(), out, false, error));
+    });
+    EXPECT_EQ(error.Std(), "Failed to get mugshot mesh");
+}
+
+TEST(OlderFamilyCreate, BodyAvatarDressesTheTorsoInTheSkinNearestTheFace)
+{
+    TempDir dir;
+    QV_BodyAvatarPlugin written;
+    written.SetTypeCode(1);
+    for (int k = 0; k < 6; ++k) {
+        written.bodyMeshes[k] = GroupedMugShot().templateMesh;
+        written.bodyMeshes[k].vertices[0].x = static_cast<float>(100 + k);  // tells them apart
+        written.bodyMeshes[k].texture = QV_Image();
+        written.bodyMeshes[k].hasTexture = false;
+    }
+    auto plugin = ReadBackOlder(dir, written);
+    ASSERT_TRUE(plugin);
+    QV_Mesh out;
+    QV_String error;
+    const QV_FaceSearch search;
+    // Stock body first: creation without a skin folder keeps the stock skins.
+    Quiet([&] {
+        ASSERT_TRUE(plugin->CreateFromFront(search, mugshot_fixture::Photo(100), BodyUserFit(), out, false, error));
+    });
+    EXPECT_EQ(plugin->ShownBody(0).vertices[0].x, 100.0f);
+    EXPECT_EQ(plugin->ShownBody(1).vertices[0].x, 101.0f);
+    EXPECT_FALSE(plugin->ShownBody(0).hasTexture);
+
+    // A skin of the face's own colour and one of its opposite; pictures of
+    // other kinds are not skins.
+    const QV_ColourF f = out.texture.MeanColour(plugin->mugshot.blendSample, 5);
+    const QV_Colour face(static_cast<unsigned char>(f.red), static_cast<unsigned char>(f.green),
+                         static_cast<unsigned char>(f.blue), 255);
+    const QV_Colour opposite(255 - face.red, 255 - face.green, 255 - face.blue, 255);
+    ASSERT_EQ(mkdir(dir.File("skins").c_str(), 0755), 0);
+    ASSERT_EQ(mkdir(dir.File("skins/Male").c_str(), 0755), 0);
+    ASSERT_TRUE(Flat(16, opposite).SaveJPEG(dir.File("skins/Male/a.jpg").c_str()));
+    ASSERT_TRUE(Flat(16, face).SaveJPEG(dir.File("skins/Male/b.JPEG").c_str()));
+    ASSERT_TRUE(Flat(16, face).SaveJPEG(dir.File("skins/Male/c.Jpg").c_str()));
+    ASSERT_TRUE(Flat(16, face).SavePNG(dir.File("skins/Male/d.png").c_str()));
+    ASSERT_TRUE(Flat(16, opposite).SaveJPEG(dir.File("skins/Male/e.jpeg").c_str()));
+    plugin->SetBodySkinFolder(dir.File("skins").c_str());
+    std::vector<QV_String> skins;
+    ASSERT_TRUE(plugin->BodySkins(skins, error));
+    ASSERT_EQ(skins.size(), 3u);
+    EXPECT_EQ(skins[0].Std(), dir.File("skins/Male/a.jpg"));
+    EXPECT_EQ(skins[1].Std(), dir.File("skins/Male/b.JPEG"));
+    EXPECT_EQ(skins[2].Std(), dir.File("skins/Male/e.jpeg"));
+
+    Quiet([&] {
+        ASSERT_TRUE(plugin->CreateFromFront(search, mugshot_fixture::Photo(100), BodyUserFit(), out, false, error));
+    });
+    const QV_Mesh& torso = plugin->ShownBody(0);
+    ASSERT_TRUE(torso.hasTexture);
+    const QV_Colour worn = torso.texture.Row(8)[8];
+    EXPECT_NEAR(worn.red, face.red, 8);
+    EXPECT_NEAR(worn.green, face.green, 8);
+    EXPECT_NEAR(worn.blue, face.blue, 8);
+    EXPECT_FALSE(plugin->ShownBody(1).hasTexture);  // the legs keep theirs
+
+    // The other body is shown stock until a creation is made for it; its
+    // subfolder holds no skins, which the creation reports.
+    plugin->SetFemaleBody(true);
+    EXPECT_EQ(plugin->ShownBody(0).vertices[0].x, 103.0f);
+    EXPECT_FALSE(plugin->ShownBody(0).hasTexture);
+    Quiet([&] {
+        EXPECT_FALSE(plugin->CreateFromFront(search, mugshot_fixture::Photo(100), BodyUserFit(), out, false, error));
+    });
+    EXPECT_EQ(error.Std(), "Error, " + dir.File("skins/Female") + " does not contain any body skin jpg images!");
+}

@@ -9,6 +9,7 @@
 
 #include "MainFrameFixture.h"
 #include "QV_Commands.h"
+#include "QV_OlderMugShotPlugins.h"
 
 using shell_test::FixtureDir;
 using shell_test::Workspace;
@@ -508,4 +509,35 @@ TEST(MainFrameCommands, AutoCreateFallsBackToTheExternalFindersBox)
     // The fit is the base of the undo stack.
     ASSERT_EQ(w.frame.imageView.undoStack.size(), 1u);
     EXPECT_EQ(w.frame.imageView.undoStack[0].Count(), w.frame.imageView.annotation.Count());
+}
+
+TEST_F(Commands, BodySkinFolderBelongsToTheBodyAvatarOnly)
+{
+    // Another plug-in: neither command asks or sets anything.
+    AddPlugin("One");
+    w.platform.browseAnswers.push_back({true, QV_String("/skins")});
+    EXPECT_TRUE(w.frame.OnCommand(QV_Command::kChooseSkinFolder));
+    EXPECT_TRUE(w.frame.OnCommand(QV_Command::kClearSkinFolder));
+    EXPECT_EQ(w.platform.browseAnswers.size(), 1u);
+    EXPECT_EQ(w.platform.checks.count(QV_Command::kChooseSkinFolder), 0u);
+
+    auto body = std::make_unique<QV_BodyAvatarPlugin>();
+    QV_BodyAvatarPlugin& avatar = *body;
+    w.frame.plugins.push_back(std::move(body));
+    w.frame.currentPlugin = &avatar;
+    w.frame.OnCommand(QV_Command::kChooseSkinFolder);
+    EXPECT_EQ(avatar.bodySkinFolder.Std(), "/skins");
+    EXPECT_TRUE(w.platform.checks.at(QV_Command::kChooseSkinFolder));
+    EXPECT_FALSE(w.platform.checks.at(QV_Command::kClearSkinFolder));
+
+    // A cancelled browse keeps the folder and the marks, and shows nothing.
+    w.frame.OnCommand(QV_Command::kChooseSkinFolder);
+    EXPECT_EQ(avatar.bodySkinFolder.Std(), "/skins");
+    EXPECT_TRUE(w.platform.checks.at(QV_Command::kChooseSkinFolder));
+    EXPECT_TRUE(w.platform.messages.empty());
+
+    w.frame.OnCommand(QV_Command::kClearSkinFolder);
+    EXPECT_TRUE(avatar.bodySkinFolder.IsEmpty());
+    EXPECT_FALSE(w.platform.checks.at(QV_Command::kChooseSkinFolder));
+    EXPECT_TRUE(w.platform.checks.at(QV_Command::kClearSkinFolder));
 }
