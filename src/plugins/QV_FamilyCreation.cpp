@@ -125,6 +125,15 @@ bool QV_NeckBlendPlugin::Recipe(QV_CreationRecipe& recipe) const
     return true;
 }
 
+// ---- type 11 ----
+
+bool QV_EyePartsHeadPlugin::Recipe(QV_CreationRecipe& recipe) const
+{
+    recipe.repairs = {Graft(head), Graft(derived), Stretched(rear), Stretched(lear)};
+    for (int pass = 0; pass < kSmoothingPasses; ++pass) recipe.repairs.push_back(Smooth(smooth));
+    return true;
+}
+
 // ---- type 12 ----
 
 bool QV_SolidHeadPlugin::BeforeFinish(QV_Mesh& out) const

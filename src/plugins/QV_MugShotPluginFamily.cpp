@@ -88,6 +88,22 @@ bool QV_NeckBlendPlugin::LoadDataDirectory(const QV_String& directory, QV_String
 }
 
 QV_String QV_EyePartsHeadPlugin::Name() const { return QV_PluginNames::kEyeParts; }
+bool QV_EyePartsHeadPlugin::LoadDataDirectory(const QV_String& directory, QV_String& error)
+{
+    const QV_Point2D scale{177.2f, 181.9f};
+    const bool all = LoadMugShotFiles(directory, TargetFolder(Name()) + "/Female",
+                                      {{"Head.verts", &head},
+                                       {"Rear.verts", &rear},
+                                       {"Lear.verts", &lear},
+                                       {"Blip.verts", &blip},
+                                       {"Tlip.verts", &tlip},
+                                       {"Smooth.verts", &smooth}},
+                                      &scale, error);
+    // Kept in the head record as it is made here.
+    derived = QV_GroupsVertexList(mugshot.templateMesh, {kPartGroups[0], kPartGroups[1], kPartGroups[2],
+                                                         kPartGroups[3], kPartGroups[4], kPartGroups[5]});
+    return all;
+}
 void QV_EyePartsHeadPlugin::Records(QV_HeadRecordIO& io)
 {
     io.MugShot2D3D(mugshot).Annotation(frontReference).FloatPair(referenceScale).CountedInts(countedInts);

@@ -199,8 +199,20 @@ public:
     QV_List<int> derived;  // derived from the part groups
     QV_List<int> rear, lear, smooth, blip, tlip;  // "Rear.verts" ... "Tlip.verts"
     QV_String Name() const override;
+    // From "EyePartsLoadDir/Female"; the derived list is then the vertices of
+    // the template's part groups (kPartGroups).
+    bool LoadDataDirectory(const QV_String& directory, QV_String& error) override;
+    static constexpr const char* kPartGroups[6] = {"R_trans_h", "R_eye_h",    "L_trans_h",
+                                                   "L_eye_h",   "TeethUp_h", "TeethDown_h"};
+    static constexpr int kSmoothingPasses = 4;
 
 protected:
+    // The annotation as fitted: its ear contours place the ears and its iris
+    // and cheek contours the eye parts through the mugshot's mapping. After:
+    // grafts of the head list and of the eye and teeth parts (which keep the
+    // template's shape where the mapping put them), stretched grafts of the
+    // ears, and kSmoothingPasses passes over "Smooth.verts".
+    bool Recipe(QV_CreationRecipe& recipe) const override;
     void Records(QV_HeadRecordIO& io) override;
     std::vector<const QV_List<int>*> VertexLists() const override
     {

@@ -113,6 +113,8 @@ TEST(PluginLoad, EveryFileMissingListsEachPathInOrder)
                                 "BodyNeckCorres.verts", "BodyHeadCorrespondance.verts", "BodySmooth.verts",
                                 "BodyBodyCorrespondance.verts", "QuorFemale.obj", "QuorMale.obj",
                                 "QuorFemaleHead.obj", "TransparencyMap.jpg", "NormTransparencyMap.jpg"}},
+        {11, "/EyePartsLoadDir/Female/", {"Front.mma", "MUG.mug2d3d", "TexMask.bmp", "Head.verts", "Rear.verts",
+                                          "Lear.verts", "Blip.verts", "Tlip.verts", "Smooth.verts"}},
         {15, "/QuorFlatSkinLoadDir/Female/", {"Front.mma", "MUG.mug2d3d", "TexMask.bmp", "Ref.jpg", "Neck.verts",
                                               "RightEar.verts", "LeftEar.verts", "Chin.verts", "Hair.verts",
                                               "Torso.jpg"}},
@@ -257,6 +259,21 @@ TEST(PluginLoad, EarNeckAndFlatSkinDirectoriesDeriveTheirGroupLists)
     Quiet([&] { skin.LoadDataDirectory(dir.Path().c_str(), error); });
     EXPECT_FLOAT_EQ(skin.mugshot.blendSample.x, 0.2923f);
     EXPECT_FLOAT_EQ(skin.BlendSample().y, 0.521f);
+
+    // The eye-parts target keeps its part groups' vertices as its derived list.
+    AddGroup(mug.templateMesh, "R_eye_h", {2});      // vertices 4 5 6 7
+    AddGroup(mug.templateMesh, "TeethDown_h", {0});  // vertices 0 1 2
+    const std::string eyeParts = dir.File("EyePartsLoadDir");
+    ASSERT_EQ(mkdir(eyeParts.c_str(), 0755), 0);
+    WriteStandardDirectory(eyeParts + "/Female", mug);
+    for (const char* list : {"Head.verts", "Rear.verts", "Lear.verts", "Blip.verts", "Tlip.verts", "Smooth.verts"})
+        WriteFileText(eyeParts + "/Female/" + list, std::string(list) == "Smooth.verts" ? "1 6" : "2 1 5");
+    QV_EyePartsHeadPlugin parts;
+    Quiet([&] { ok = parts.LoadDataDirectory(dir.Path().c_str(), error); });
+    EXPECT_TRUE(ok) << error.CStr();
+    EXPECT_EQ(QV_IndexVector(parts.derived), (std::vector<int>{4, 5, 6, 7, 0, 1, 2}));
+    EXPECT_EQ(QV_IndexVector(parts.smooth), std::vector<int>{6});
+    EXPECT_FLOAT_EQ(parts.referenceScale.y, 181.9f);
 }
 
 TEST(PluginLoad, SkinnedXmlDirectoryReadsItsBoneWeightsAndTexts)
