@@ -159,6 +159,7 @@ int RunCreate(const CliOptions& o, const std::string& defaultDataDir)
         PrintMessage(message);
         return kCliFailure;
     }
+    if (QV_AvatarPlugin* plugin = pipeline.CurrentPlugin()) plugin->SetFemaleBody(o.femaleBody);
     if (!Prepare(pipeline, o, dataDir, search, &early)) return kCliFailure;
     if (search) {
         if (!LocateAndFit(pipeline, o, early)) return kCliFailure;

@@ -107,6 +107,8 @@ bool ParseCliOptions(const std::vector<std::string>& args, CliOptions& o, std::s
             if (!value(o.saveAnnotation)) return false;
         } else if (create && a == "--high-res") {
             o.highRes = true;
+        } else if (create && a == "--female") {
+            o.femaleBody = true;
         } else if (a.size() > 1 && a[0] == '-') {
             error = "unknown option '" + a + "' for " + command;
             return false;
@@ -173,6 +175,7 @@ const char* CliUsage()
            "  --annotation FILE        use this annotation and skip the search\n"
            "  --save-annotation FILE   also save the annotation used\n"
            "  --high-res               high-resolution texture\n"
+           "  --female                 the female body, for targets that have bodies\n"
            "  -h, --help               this text\n"
            "\n"
            "Messages go to the error stream; the exit status is 0 on success, 1 when a\n"

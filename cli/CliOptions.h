@@ -21,6 +21,7 @@ struct CliOptions {
     bool haveBox = false;             // --box
     QV_Point2D pointA, pointB;        // the eyes or the box corners, normalised
     bool highRes = false;
+    bool femaleBody = false;          // --female
     bool child = false;
     bool verbose = false;
 };

@@ -85,14 +85,18 @@ std::unique_ptr<QV_AvatarPlugin> QV_LoadPluginFile(const QV_String& path, QV_Str
     return plugin;
 }
 
-bool QV_SaveThroughPlugin(QV_AvatarPlugin& plugin, const QV_Mesh& mesh, const QV_String& path, QV_String& message)
+bool QV_SaveThroughPlugin(QV_AvatarPlugin& plugin, const QV_Mesh& mesh, const QV_String& path, QV_String& message,
+                          bool ownSaveWhenNone)
 {
     if (!OneOf(LowerExtension(path), {"obj", "3ds", "xml", "wrl"})) {
         message = QV_String(QV_Pipeline::kUnknownType) + path;
         return false;
     }
     QV_String error;
-    if (!plugin.SaveFromApplication(mesh, path, error)) {
+    bool saved = plugin.SaveFromApplication(mesh, path, error);
+    // Only the default application save fails without a message.
+    if (!saved && error.IsEmpty() && ownSaveWhenNone) saved = plugin.SaveAvatar(mesh, path, error);
+    if (!saved) {
         message = error.IsEmpty() ? QV_String("Failed to save: ") + path : error;
         return false;
     }
@@ -304,7 +308,7 @@ bool QV_Pipeline::SaveHead(const QV_Mesh& mesh, const QV_String& path)
         return false;
     }
     QV_String message;
-    if (!QV_SaveThroughPlugin(*plugin, mesh, path, message)) {
+    if (!QV_SaveThroughPlugin(*plugin, mesh, path, message, true)) {
         Report(message);
         return false;
     }

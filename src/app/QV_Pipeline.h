@@ -111,7 +111,8 @@ public:
     // annotation; the plug-in's message is reported on failure.
     bool CreateHead(QV_Mesh& out, bool highRes);
     // The current plug-in's save for an "obj", "3ds", "xml" or "wrl" path
-    // ("Unknown file type: " and the path otherwise); the plug-in's message is
+    // ("Unknown file type: " and the path otherwise): its application save, or
+    // its own complete save when it has none; the plug-in's message is
     // reported on failure, or "Failed to save: " and the path when it gave none.
     bool SaveHead(const QV_Mesh& mesh, const QV_String& path);
 
@@ -151,5 +152,8 @@ bool QV_ReadOptionalFaceModel(const QV_String& path, QV_FaceSearch& model);
 std::unique_ptr<QV_AvatarPlugin> QV_LoadPluginFile(const QV_String& path, QV_String& failures);
 // The plug-in's save for an "obj", "3ds", "xml" or "wrl" path. False with
 // "Unknown file type: " and the path for any other, or with the plug-in's
-// message ("Failed to save: " and the path when it gave none).
-bool QV_SaveThroughPlugin(QV_AvatarPlugin& plugin, const QV_Mesh& mesh, const QV_String& path, QV_String& message);
+// message ("Failed to save: " and the path when it gave none). With
+// ownSaveWhenNone, a target without an application save (one that fails
+// without a message) is saved by its own complete save instead.
+bool QV_SaveThroughPlugin(QV_AvatarPlugin& plugin, const QV_Mesh& mesh, const QV_String& path, QV_String& message,
+                          bool ownSaveWhenNone = false);

@@ -96,4 +96,31 @@ TEST(CliFamily, BodySkinTargetPackedByTheAuthorToolMakesItsAvatarAndSkins)
     }
 }
 
+// A target without an application save: the command line saves it by the
+// target's own save (here the mesh by extension, its texture beside it).
+TEST(CliFamily, ATargetWithoutAnApplicationSaveIsSavedByItsOwn)
+{
+    TempDir dir;
+    const std::string author = dir.File("author");
+    const std::string data = dir.File("data");
+    for (const std::string& d : {author, author + "/PlainHead2LoadDir", data})
+        ASSERT_EQ(::mkdir(d.c_str(), 0755), 0) << d;
+    WriteBodySkinFolder(author + "/PlainHead2LoadDir");
+    ASSERT_EQ(::symlink((kData + "/Head.qvface").c_str(), (data + "/Head.qvface").c_str()), 0);
+    ASSERT_EQ(visagen_test::RunProgram({VISAGEN_AUTHOR, "pack-head", "5", author, data + "/PlainHead2.qvhead"}), 0);
+
+    const std::string out = dir.File("plain.obj");
+    ASSERT_EQ(visagen_test::RunProgram({VISAGEN_CLI, "create", std::string(VISAGEN_SAMPLES_DIR) + "/grace_hopper.jpg",
+                                        "-o", out, "--data-dir", data, "--plugin", "PlainHead2", "--female"}),
+              0);
+    QV_Mesh head;
+    ASSERT_TRUE(head.Load(out.c_str()));
+    QV_MugShot2D3D mug;
+    ASSERT_TRUE(mug.Load((kStandardFolder + "/MUG.mug2d3d").c_str()));
+    EXPECT_EQ(head.VertexCount(), mug.templateMesh.VertexCount());
+    EXPECT_TRUE(head.hasTexture);
+    QV_Image texture;
+    EXPECT_TRUE(texture.Load(dir.File("plain.jpg").c_str()));
+}
+
 }  // namespace

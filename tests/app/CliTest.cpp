@@ -134,7 +134,7 @@ TEST(Cli, UsageErrorsExitWithTwoAndHelpDocumentsTheCommands)
     const CliResult help = RunCli({"--help"});
     EXPECT_EQ(help.status, 0);
     for (const char* word : {"create", "fit", "convert", "--data-dir", "--plugin", "--eyes", "--box", "--annotation",
-                             "--save-annotation", "--high-res", "--child", "--verbose"})
+                             "--save-annotation", "--high-res", "--female", "--child", "--verbose"})
         EXPECT_NE(help.out.find(word), std::string::npos) << word;
 
     const std::vector<std::vector<std::string>> bad = {
@@ -149,6 +149,7 @@ TEST(Cli, UsageErrorsExitWithTwoAndHelpDocumentsTheCommands)
         {"create", "p.jpg", "-o", "h.obj", "--eyes", "0.1,0.2,0.3,0.4", "--box", "0.1,0.2,0.3,0.4"},
         {"create", "p.jpg", "-o", "h.obj", "--annotation", "a.ana", "--eyes", "0.1,0.2,0.3,0.4"},
         {"fit", "p.jpg", "-o", "a.ana", "--plugin", "Standard"},
+        {"fit", "p.jpg", "-o", "a.ana", "--female"},
         {"convert", "a.obj"},
         {"convert", "a.obj", "b.obj", "--verbose"},
     };

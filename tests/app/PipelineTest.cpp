@@ -173,12 +173,21 @@ TEST(PipelineSteps, CreateAndSaveThroughTheCurrentPlugin)
                                                "A Quorvex Avatar can only be saved to an obj file"};
     EXPECT_EQ(r.messages, expected);
 
-    // A plug-in without its own save fails with its empty text; the user is
-    // still told what failed.
+    // A plug-in without an application save fails the shell's save with its
+    // empty text, and the user is still told what failed; the pipeline saves
+    // it by the target's own save instead.
     r.pipeline.AddPlugin(QV_CreatePlugin(4), "Plain");
     ASSERT_TRUE(r.pipeline.SelectPlugin("Plain"));
-    EXPECT_FALSE(r.pipeline.SaveHead(head, dir.File("plain.obj").c_str()));
-    EXPECT_EQ(r.messages.back(), "Failed to save: " + dir.File("plain.obj"));
+    QV_String message;
+    EXPECT_FALSE(QV_SaveThroughPlugin(*r.pipeline.CurrentPlugin(), head, dir.File("shell.obj").c_str(), message));
+    EXPECT_EQ(message.Std(), "Failed to save: " + dir.File("shell.obj"));
+    EXPECT_TRUE(visagen_test::ReadFileBytes(dir.File("shell.obj")).empty());
+    ASSERT_TRUE(r.pipeline.SaveHead(head, dir.File("plain.obj").c_str()));
+    QV_Mesh back;
+    ASSERT_TRUE(back.Load(dir.File("plain.obj").c_str()));
+    EXPECT_EQ(back.VertexCount(), head.VertexCount());
+    EXPECT_FALSE(r.pipeline.SaveHead(head, dir.File("none/plain.obj").c_str()));
+    EXPECT_EQ(r.messages.back(), "Failed to save: " + dir.File("none/plain.obj"));
 }
 
 TEST(PipelineSteps, UnfoundFaceWithoutFinderLibrary)
