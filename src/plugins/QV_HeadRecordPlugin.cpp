@@ -27,12 +27,6 @@ bool QV_HeadRecordPlugin::SaveAvatar(const QV_Mesh& mesh, const QV_String& path,
     return SaveMeshByExtension(mesh, path, error);
 }
 
-bool QV_HeadRecordPlugin::LoadDataDirectory(const QV_String& directory, QV_String&)
-{
-    SetDataDirectory(directory);
-    return false;
-}
-
 bool QV_HeadRecordPlugin::IndicesBelow(const QV_List<int>& list, int count)
 {
     for (unsigned i = 0; i < list.Size(); ++i)

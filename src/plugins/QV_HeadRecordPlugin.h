@@ -20,10 +20,6 @@ public:
     // The mesh by extension; "Failed to save: " and the path on failure.
     bool SaveAvatar(const QV_Mesh& mesh, const QV_String& path, QV_String& error) override;
 
-    // For the classes whose data-directory list is not built yet: the
-    // directory is taken and the result is false with an empty error text.
-    bool LoadDataDirectory(const QV_String& directory, QV_String& error) override;
-
 protected:
     // The class's records after the format value, in file order.
     virtual void Records(QV_HeadRecordIO& io) = 0;

@@ -23,8 +23,7 @@ int PackHeadCommand(int argc, char** argv)
     if (!plugin || !plugin->LoadDataDirectory(QV_String(argv[2]), error)) {
         // A head file of incomplete data would be offered as a target that
         // cannot work, so nothing is written.
-        std::fprintf(stderr, "visagen-author pack-head: %s%s", error.CStr(),
-                     error.IsEmpty() ? "this target has no data-directory list\n" : "");
+        std::fprintf(stderr, "visagen-author pack-head: %s", error.CStr());
         return 1;
     }
     if (!QV_SaveHeadModel(QV_String(argv[3]), *plugin)) {
