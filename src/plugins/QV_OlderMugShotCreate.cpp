@@ -29,6 +29,13 @@ bool Among(const QV_String& name, const char* const (&names)[3])
 
 }  // namespace
 
+bool QV_OlderMugShotPlugin::SetOnNeck(QV_Mesh& head, const QV_Mesh& reference, const QV_List<int>& neck)
+{
+    if (neck.Empty() || reference.VertexCount() == 0) return true;
+    const std::vector<int> list = QV_IndexVector(neck);
+    return QV_HeadRepair::AlignWholeHead(head, reference, list) && QV_HeadRepair::Graft(head, reference, list, false);
+}
+
 bool QV_BodyAvatarPlugin::CreateFromFront(const QV_FaceSearch&, const QV_Image& photo, const QV_AnnotationModel& model,
                                           QV_Mesh& out, bool highRes, QV_String& error)
 {
@@ -41,10 +48,7 @@ bool QV_BodyAvatarPlugin::CreateFromFront(const QV_FaceSearch&, const QV_Image& 
     }
     out.texture.Resize(kTextureSide, kTextureSide, true);
     // The head meets the chosen body where the reference head does.
-    const std::vector<int> neck = QV_IndexVector(femaleBody ? femaleNeckBlend : maleNeckBlend);
-    if (!neck.empty() && referenceMesh.VertexCount() > 0 &&
-        !(QV_HeadRepair::AlignWholeHead(out, referenceMesh, neck) &&
-          QV_HeadRepair::Graft(out, referenceMesh, neck, false))) {
+    if (!SetOnNeck(out, referenceMesh, femaleBody ? femaleNeckBlend : maleNeckBlend)) {
         error = kMugShotFailed;
         return false;
     }
@@ -76,7 +80,14 @@ bool QV_EyeRigHeadPlugin::CreateFromFront(const QV_FaceSearch&, const QV_Image& 
         if (ok) parts.push_back({mouth, copy[inner].BoxCentre(size)});
     }
     mugshot.combinationMode = 1;
-    if (!ok || !mugshot.CreateFromFrontAndProfile(photo, copy, profileImage, profileReference, parts, highRes, out)) {
+    ok = ok && mugshot.CreateFromFrontAndProfile(photo, copy, profileImage, profileReference, parts, highRes, out) &&
+         SetOnNeck(out, referenceMesh, neck);
+    if (ok && (!topLip.Empty() || !botLip.Empty())) {
+        const QV_VertexNeighbours neighbours(mugshot.templateMesh);
+        for (const QV_List<int>* lip : {&topLip, &botLip})
+            if (ok && !lip->Empty()) ok = QV_HeadRepair::Smooth(out, QV_IndexVector(*lip), neighbours);
+    }
+    if (!ok) {
         error = "Failed to create 3D head for " + Name();
         return false;
     }

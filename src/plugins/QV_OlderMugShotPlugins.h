@@ -17,6 +17,12 @@ public:
     QV_Image profileImage;                // "Right.jpg" (or "NewRight.jpg")
 
 protected:
+    // Moves the head onto the reference head over the neck list (the
+    // similarity fitted on it), whose vertices then take the reference's neck
+    // (a graft). Nothing to do without a list or a reference; false when the
+    // list names a vertex either lacks or is degenerate.
+    static bool SetOnNeck(QV_Mesh& head, const QV_Mesh& reference, const QV_List<int>& neck);
+
     // The loading pattern of the three: from the target's folder the profile's
     // annotation and picture, "Front.mma" and the mugshot "MUG.mug", then the
     // files of after, in that order; then the checks and derived data of a read.
@@ -116,7 +122,10 @@ public:
     // The older two-photograph creation on the user's annotation with the
     // stock profile ("NewRight.jpg", "NewRight.mma"), the eyes placed as rigid
     // parts at the eye annotations' centres and the mouth parts at the inner
-    // mouth's. Failures give "Failed to create 3D head" and the target name.
+    // mouth's. Then the head is set on the rig's neck (as the body avatar
+    // does, over "Neck.verts" against "Ref.obj") and one smoothing pass over
+    // each lip list blends the lips into the placed mouth parts. Failures give
+    // "Failed to create 3D head" and the target name.
     bool CreateFromFront(const QV_FaceSearch& shapeModel, const QV_Image& photo, const QV_AnnotationModel& model,
                          QV_Mesh& out, bool highRes, QV_String& error) override;
 

@@ -523,6 +523,26 @@ TEST(OlderFamilyCreate, EyeRigPlacesTheRigGroupsAsRigidParts)
     // comes from the profile): a similar copy of its quad.
     ExpectSimilarShape(out, plugin->mugshot.templateMesh, {24, 25, 35, 34}, "teeth", true);
     EXPECT_TRUE(out.hasTexture);
+
+    // With a neck list the head is set on the rig's neck; a lip list is then
+    // smoothed once, which moves its vertices alone.
+    const std::vector<int> neck = {70, 71, 72, 80, 81, 82};
+    for (int v : neck) plugin->neck.Append(v);
+    QV_Mesh onNeck, smoothed;
+    Quiet([&] {
+        ASSERT_TRUE(plugin->CreateFromFront(search, mugshot_fixture::Photo(100), fit, onNeck, false, error));
+        plugin->topLip.Append(45);
+        ASSERT_TRUE(plugin->CreateFromFront(search, mugshot_fixture::Photo(100), fit, smoothed, false, error));
+    });
+    for (int v : neck)
+        EXPECT_LT(Distance(onNeck.vertices[v], plugin->referenceMesh.vertices[v]), 0.05f * Spread(plugin->referenceMesh))
+            << v;
+    EXPECT_GT(Distance(Centroid(onNeck), Centroid(out)), 1.0f);  // the whole head moved
+    const QV_VertexNeighbours n(plugin->mugshot.templateMesh);
+    QV_Point3D sum = onNeck.vertices[45];
+    for (int k : n.Of(45)) sum += onNeck.vertices[k];
+    EXPECT_LT(Distance(smoothed.vertices[45], sum / static_cast<float>(n.Of(45).size() + 1)), 1e-3f);
+    EXPECT_EQ(smoothed.vertices[46], onNeck.vertices[46]);
 }
 
 TEST(OlderFamilyCreate, FigureHeadGraftsItsPartsAndTakesAlphaFromTheChosenMap)
