@@ -40,6 +40,9 @@ protected:
     virtual void SetBlendSample() = 0;
 };
 
+// Adds the offset to every texel's red, green and blue, clamped to 0..255.
+void QV_TintBySkinOffset(QV_Image& texture, const float offset[3]);
+
 class QV_BodyAvatarPlugin : public QV_OlderMugShotPlugin {
 public:
     QV_Mesh referenceMesh;  // "Ref.obj"
@@ -81,8 +84,10 @@ public:
     // the reference head ("Ref.obj") over the body's neck-blend list, whose
     // vertices then take the reference's neck (a graft). With a skin folder,
     // the chosen body's torso wears the skin whose colour is nearest to the
-    // face's at the blend sample point. Failures give "Failed to get mugshot
-    // mesh", or the skin folder's own error.
+    // face's at the blend sample point; the stock skins (the legs', and the
+    // torso's without a folder) are shifted by the blend's skin colour
+    // offset. Failures give "Failed to get mugshot mesh", or the skin
+    // folder's own error.
     bool CreateFromFront(const QV_FaceSearch& shapeModel, const QV_Image& photo, const QV_AnnotationModel& model,
                          QV_Mesh& out, bool highRes, QV_String& error) override;
     static constexpr int kTextureSide = 512;

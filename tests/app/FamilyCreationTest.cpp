@@ -3,6 +3,7 @@
 // repairs and refusals.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 
@@ -677,8 +678,7 @@ TEST(OlderFamilyCreate, BodyAvatarDressesTheTorsoInTheSkinNearestTheFace)
     for (int k = 0; k < 6; ++k) {
         written.bodyMeshes[k] = GroupedMugShot().templateMesh;
         written.bodyMeshes[k].vertices[0].x = static_cast<float>(100 + k);  // tells them apart
-        written.bodyMeshes[k].texture = QV_Image();
-        written.bodyMeshes[k].hasTexture = false;
+        written.bodyMeshes[k].texture = Flat(4, QV_Colour(120, 100, 90, 255));
     }
     auto plugin = ReadBackOlder(dir, written);
     ASSERT_TRUE(plugin);
@@ -691,7 +691,18 @@ TEST(OlderFamilyCreate, BodyAvatarDressesTheTorsoInTheSkinNearestTheFace)
     });
     EXPECT_EQ(plugin->ShownBody(0).vertices[0].x, 100.0f);
     EXPECT_EQ(plugin->ShownBody(1).vertices[0].x, 101.0f);
-    EXPECT_FALSE(plugin->ShownBody(0).hasTexture);
+    // The stock skins are shifted by the blend's skin colour difference.
+    const float* offset = plugin->mugshot.colourOffset;
+    ASSERT_GT(std::fabs(offset[0]) + std::fabs(offset[1]) + std::fabs(offset[2]), 3.0f);
+    auto expectTinted = [&](const QV_Mesh& part, const char* what) {
+        const QV_Colour got = part.texture.Row(1)[2];
+        EXPECT_NEAR(got.red, std::clamp(120.0f + offset[0], 0.0f, 255.0f), 0.51f) << what;
+        EXPECT_NEAR(got.green, std::clamp(100.0f + offset[1], 0.0f, 255.0f), 0.51f) << what;
+        EXPECT_NEAR(got.blue, std::clamp(90.0f + offset[2], 0.0f, 255.0f), 0.51f) << what;
+    };
+    expectTinted(plugin->ShownBody(0), "torso");
+    expectTinted(plugin->ShownBody(1), "legs");
+    EXPECT_EQ(plugin->bodyMeshes[0].texture.Row(1)[2].red, 120);  // the stock is kept
 
     // A skin of the face's own colour and one of its opposite; pictures of
     // other kinds are not skins.
@@ -723,13 +734,13 @@ TEST(OlderFamilyCreate, BodyAvatarDressesTheTorsoInTheSkinNearestTheFace)
     EXPECT_NEAR(worn.red, face.red, 8);
     EXPECT_NEAR(worn.green, face.green, 8);
     EXPECT_NEAR(worn.blue, face.blue, 8);
-    EXPECT_FALSE(plugin->ShownBody(1).hasTexture);  // the legs keep theirs
+    expectTinted(plugin->ShownBody(1), "legs");  // the legs keep theirs
 
     // The other body is shown stock until a creation is made for it; its
     // subfolder holds no skins, which the creation reports.
     plugin->SetFemaleBody(true);
     EXPECT_EQ(plugin->ShownBody(0).vertices[0].x, 103.0f);
-    EXPECT_FALSE(plugin->ShownBody(0).hasTexture);
+    EXPECT_EQ(plugin->ShownBody(0).texture.Row(1)[2].red, 120);
     Quiet([&] {
         EXPECT_FALSE(plugin->CreateFromFront(search, mugshot_fixture::Photo(100), BodyUserFit(), out, false, error));
     });
