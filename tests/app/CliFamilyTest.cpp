@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -121,6 +122,134 @@ TEST(CliFamily, ATargetWithoutAnApplicationSaveIsSavedByItsOwn)
     EXPECT_TRUE(head.hasTexture);
     QV_Image texture;
     EXPECT_TRUE(texture.Load(dir.File("plain.jpg").c_str()));
+}
+
+// What the targets on the older mugshot share, from the shipped standard
+// folder: its references, stock profile and mask, and the older mugshot the
+// author tool makes from it.
+void WriteOlderBasics(const std::string& folder, bool bodyLayout = false)
+{
+    for (const char* name : {"Right.mma", "Right.jpg", "Front.mma", "TexMask.bmp"})
+        ASSERT_EQ(::symlink((kStandardFolder + "/" + name).c_str(), (folder + "/" + name).c_str()), 0) << name;
+    std::vector<std::string> make = {VISAGEN_AUTHOR, "older-mug", kStandardFolder, folder + "/MUG.mug"};
+    if (bodyLayout) make.push_back("--body");
+    ASSERT_EQ(visagen_test::RunProgram(make), 0);
+}
+
+QV_Mesh TemplateHead()
+{
+    QV_MugShot2D3D mug;
+    EXPECT_TRUE(mug.Load((kStandardFolder + "/MUG.mug2d3d").c_str()));
+    return mug.templateMesh;
+}
+
+// The figure target from the shipped template alone: a "figure" that is the
+// template head itself, every vertex paired with its own, its face group
+// named as the library's face material.
+void WriteFigureFolder(const std::string& folder)
+{
+    WriteOlderBasics(folder);
+    QV_Mesh figure = TemplateHead();
+    for (unsigned k = 0; k < figure.features.Size(); ++k)
+        if (figure.features[k].name == QV_String("Face")) figure.features[k].name = QV_String("1_SkinFace");
+    for (const char* name : {"QuorFemale.obj", "QuorMale.obj", "QuorFemaleHead.obj"})
+        ASSERT_TRUE(figure.Save((folder + "/" + name).c_str())) << name;
+    std::vector<int> all(static_cast<size_t>(figure.VertexCount()));
+    for (int v = 0; v < figure.VertexCount(); ++v) all[static_cast<size_t>(v)] = v;
+    for (const char* name : {"HeadCorrespondance.verts", "BodyHeadCorrespondance.verts"})
+        ASSERT_TRUE(QV_SaveVertexList((folder + "/" + name).c_str(), ToList(all)));
+    for (const char* name : {"Smooth.verts", "HeadBack.verts", "HeadNeckCorres.verts", "BodyNeckCorres.verts",
+                             "BodySmooth.verts", "BodyBodyCorrespondance.verts"})
+        ASSERT_TRUE(QV_SaveVertexList((folder + "/" + name).c_str(), QV_List<int>()));
+    QV_Image map(8, 8);
+    for (int r = 0; r < 8; ++r)
+        for (int c = 0; c < 8; ++c) map.Row(r)[c] = QV_Colour(200, 200, 200, 255);
+    for (const char* name : {"TransparencyMap.jpg", "NormTransparencyMap.jpg"})
+        ASSERT_TRUE(map.SaveJPEG((folder + "/" + name).c_str()));
+}
+
+// The body avatar from the shipped template: the template as its reference
+// head and as every body mesh, its lowest vertices as both neck blends.
+void WriteBodyAvatarFolder(const std::string& folder)
+{
+    WriteOlderBasics(folder, true);
+    for (const char* name : {"EarsMask.bmp", "MouthMask.bmp", "NeckMask.bmp", "TorsoMask.bmp"})
+        ASSERT_EQ(::symlink((kStandardFolder + "/TexMask.bmp").c_str(), (folder + "/" + name).c_str()), 0) << name;
+    const QV_Mesh head = TemplateHead();
+    for (const char* name : {"Ref.obj", "MaleTorso.obj", "MaleLegs.obj", "MaleHead.obj", "FemaleTorso.obj",
+                             "FemaleLegs.obj", "FemaleHead.obj"})
+        ASSERT_TRUE(head.Save((folder + "/" + name).c_str())) << name;
+    std::vector<int> order(static_cast<size_t>(head.VertexCount()));
+    for (int v = 0; v < head.VertexCount(); ++v) order[static_cast<size_t>(v)] = v;
+    std::sort(order.begin(), order.end(), [&](int a, int b) { return head.vertices[a].y < head.vertices[b].y; });
+    order.resize(40);
+    for (const char* name : {"FNeckBlend.verts", "MNeckBlend.verts"})
+        ASSERT_TRUE(QV_SaveVertexList((folder + "/" + name).c_str(), ToList(order)));
+}
+
+// The two-photograph creation of the older mugshot, its depth from the stock
+// profile, on a real portrait.
+TEST(CliFamily, BodyAvatarOnTheOlderMugshotMakesAHeadFromTheStockProfile)
+{
+    TempDir dir;
+    const std::string author = dir.File("author");
+    const std::string data = dir.File("data");
+    for (const std::string& d : {author, author + "/BodyAvatarLoadDir", data})
+        ASSERT_EQ(::mkdir(d.c_str(), 0755), 0) << d;
+    WriteBodyAvatarFolder(author + "/BodyAvatarLoadDir");
+    ASSERT_EQ(::symlink((kData + "/Head.qvface").c_str(), (data + "/Head.qvface").c_str()), 0);
+    ASSERT_EQ(visagen_test::RunProgram({VISAGEN_AUTHOR, "pack-head", "1", author, data + "/BodyAvatar.qvhead"}), 0);
+
+    const std::string out = dir.File("avatar.obj");
+    ASSERT_EQ(visagen_test::RunProgram({VISAGEN_CLI, "create", std::string(VISAGEN_SAMPLES_DIR) + "/grace_hopper.jpg",
+                                        "-o", out, "--data-dir", data, "--plugin", "BodyAvatar"}),
+              0);
+    QV_Mesh head;
+    ASSERT_TRUE(head.Load(out.c_str()));
+    const QV_Mesh stock = TemplateHead();
+    ASSERT_EQ(head.VertexCount(), stock.VertexCount());
+    EXPECT_EQ(head.texture.Rows(), 512);
+    // Set on the reference's neck, the head has about the template's size.
+    head.UpdateBounds();
+    QV_Mesh reference = stock;
+    reference.UpdateBounds();
+    EXPECT_NEAR(head.size.y / reference.size.y, 1.0f, 0.25f);
+}
+
+TEST(CliFamily, FigureTargetOnTheOlderMugshotWritesItsFigureWithTheMaterialLibrary)
+{
+    TempDir dir;
+    const std::string author = dir.File("author");
+    const std::string data = dir.File("data");
+    for (const std::string& d : {author, author + "/FigureLoadDir", data})
+        ASSERT_EQ(::mkdir(d.c_str(), 0755), 0) << d;
+    WriteFigureFolder(author + "/FigureLoadDir");
+    ASSERT_EQ(::symlink((kData + "/Head.qvface").c_str(), (data + "/Head.qvface").c_str()), 0);
+    ASSERT_EQ(visagen_test::RunProgram({VISAGEN_AUTHOR, "pack-head", "3", author, data + "/Figure.qvhead"}), 0);
+
+    const std::string out = dir.File("figure.obj");
+    ASSERT_EQ(visagen_test::RunProgram({VISAGEN_CLI, "create", std::string(VISAGEN_SAMPLES_DIR) + "/grace_hopper.jpg",
+                                        "-o", out, "--data-dir", data, "--plugin", "Figure", "--female"}),
+              0);
+    QV_Mesh figure;
+    ASSERT_TRUE(figure.Load(out.c_str()));
+    const QV_Mesh stock = TemplateHead();
+    EXPECT_EQ(figure.VertexCount(), stock.VertexCount());
+    const std::string text = visagen_test::ReadFileText(out);
+    EXPECT_NE(text.find("mtllib figure.mtl\n"), std::string::npos);
+    EXPECT_NE(text.find("g 1_SkinFace\nusemtl 1_SkinFace\n"), std::string::npos);
+    const std::string mtl = visagen_test::ReadFileText(dir.File("figure.mtl"));
+    EXPECT_NE(mtl.find("newmtl 1_SkinFace\n"), std::string::npos);
+    // The face picture is the created head's texture: the photograph's face,
+    // not the stock skin.
+    QV_Image face;
+    ASSERT_TRUE(face.Load(dir.File("Face.jpg").c_str()));
+    EXPECT_EQ(face.Rows(), stock.texture.Rows());
+    double differs = 0.0;
+    for (int r = 0; r < face.Rows(); r += 4)
+        for (int c = 0; c < face.Cols(); c += 4)
+            differs += std::abs(face.Row(r)[c].red - stock.texture.Row(r)[c].red);
+    EXPECT_GT(differs / ((face.Rows() / 4) * (face.Cols() / 4)), 2.0);
 }
 
 }  // namespace
