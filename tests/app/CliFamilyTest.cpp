@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -18,6 +20,7 @@
 #include "QV_VertexList.h"
 #include "TestSupport.h"
 
+using visagen_test::Exists;
 using visagen_test::TempDir;
 
 namespace {
@@ -25,11 +28,6 @@ namespace {
 const std::string kData = VISAGEN_DATA_DIR;
 const std::string kStandardFolder = kData + "/QuorHeadLoadDir";
 
-bool Exists(const std::string& path)
-{
-    struct stat st;
-    return ::stat(path.c_str(), &st) == 0;
-}
 
 QV_List<int> ToList(const std::vector<int>& v)
 {
@@ -64,26 +62,40 @@ void WriteBodySkinFolder(const std::string& folder)
     ASSERT_TRUE(QV_SaveVertexList((folder + "/Neck.verts").c_str(), ToList(order)));
 }
 
+// A target's folder under an author directory, filled by write and packed
+// by the author tool into a data directory beside the shipped face model,
+// then a portrait made into that target's avatar at out. Fails the test
+// when a step fails.
+void PackAndCreate(const TempDir& dir, const char* type, const std::string& folder,
+                   const std::function<void(const std::string&)>& write, const std::string& target,
+                   const std::string& out, std::vector<std::string> options = {})
+{
+    const std::string author = dir.File("author");
+    const std::string data = dir.File("data");
+    std::error_code ec;
+    ASSERT_TRUE(std::filesystem::create_directories(author + "/" + folder, ec)) << folder;
+    ASSERT_TRUE(std::filesystem::create_directories(data, ec));
+    write(author + "/" + folder);
+    if (::testing::Test::HasFatalFailure()) return;
+    ASSERT_EQ(::symlink((kData + "/Head.qvface").c_str(), (data + "/Head.qvface").c_str()), 0);
+    ASSERT_EQ(visagen_test::RunProgram({VISAGEN_AUTHOR, "pack-head", type, author, data + "/" + target + ".qvhead"}),
+              0);
+    std::vector<std::string> create = {VISAGEN_CLI, "create", std::string(VISAGEN_SAMPLES_DIR) + "/grace_hopper.jpg",
+                                       "-o", out, "--data-dir", data, "--plugin", target};
+    create.insert(create.end(), options.begin(), options.end());
+    ASSERT_EQ(visagen_test::RunProgram(create), 0);
+}
+
 TEST(CliFamily, BodySkinTargetPackedByTheAuthorToolMakesItsAvatarAndSkins)
 {
     TempDir dir;
-    const std::string author = dir.File("author");
-    const std::string data = dir.File("data");
-    for (const std::string& d : {author, author + "/BodySkinLoadDir", author + "/BodySkinLoadDir/Male", data})
-        ASSERT_EQ(::mkdir(d.c_str(), 0755), 0) << d;
-    WriteBodySkinFolder(author + "/BodySkinLoadDir/Male");
-    ASSERT_EQ(::symlink((kData + "/Head.qvface").c_str(), (data + "/Head.qvface").c_str()), 0);
-
     // Incomplete data is not packed.
     ASSERT_NE(visagen_test::RunProgram({VISAGEN_AUTHOR, "pack-head", "9", dir.File("nowhere"), dir.File("x.qvhead")}),
               0);
     EXPECT_FALSE(Exists(dir.File("x.qvhead")));
-    ASSERT_EQ(visagen_test::RunProgram({VISAGEN_AUTHOR, "pack-head", "9", author, data + "/BodySkin.qvhead"}), 0);
-
     const std::string out = dir.File("avatar.obj");
-    ASSERT_EQ(visagen_test::RunProgram({VISAGEN_CLI, "create", std::string(VISAGEN_SAMPLES_DIR) + "/grace_hopper.jpg",
-                                        "-o", out, "--data-dir", data, "--plugin", "BodySkin"}),
-              0);
+    PackAndCreate(dir, "9", "BodySkinLoadDir/Male", WriteBodySkinFolder, "BodySkin", out);
+    if (HasFatalFailure()) return;
     QV_Mesh head;
     ASSERT_TRUE(head.Load(out.c_str()));
     head.UpdateBounds();
@@ -102,18 +114,9 @@ TEST(CliFamily, BodySkinTargetPackedByTheAuthorToolMakesItsAvatarAndSkins)
 TEST(CliFamily, ATargetWithoutAnApplicationSaveIsSavedByItsOwn)
 {
     TempDir dir;
-    const std::string author = dir.File("author");
-    const std::string data = dir.File("data");
-    for (const std::string& d : {author, author + "/PlainHead2LoadDir", data})
-        ASSERT_EQ(::mkdir(d.c_str(), 0755), 0) << d;
-    WriteBodySkinFolder(author + "/PlainHead2LoadDir");
-    ASSERT_EQ(::symlink((kData + "/Head.qvface").c_str(), (data + "/Head.qvface").c_str()), 0);
-    ASSERT_EQ(visagen_test::RunProgram({VISAGEN_AUTHOR, "pack-head", "5", author, data + "/PlainHead2.qvhead"}), 0);
-
     const std::string out = dir.File("plain.obj");
-    ASSERT_EQ(visagen_test::RunProgram({VISAGEN_CLI, "create", std::string(VISAGEN_SAMPLES_DIR) + "/grace_hopper.jpg",
-                                        "-o", out, "--data-dir", data, "--plugin", "PlainHead2", "--female"}),
-              0);
+    PackAndCreate(dir, "5", "PlainHead2LoadDir", WriteBodySkinFolder, "PlainHead2", out, {"--female"});
+    if (HasFatalFailure()) return;
     QV_Mesh head;
     ASSERT_TRUE(head.Load(out.c_str()));
     QV_MugShot2D3D mug;
@@ -192,18 +195,9 @@ void WriteBodyAvatarFolder(const std::string& folder)
 TEST(CliFamily, BodyAvatarOnTheOlderMugshotMakesAHeadFromTheStockProfile)
 {
     TempDir dir;
-    const std::string author = dir.File("author");
-    const std::string data = dir.File("data");
-    for (const std::string& d : {author, author + "/BodyAvatarLoadDir", data})
-        ASSERT_EQ(::mkdir(d.c_str(), 0755), 0) << d;
-    WriteBodyAvatarFolder(author + "/BodyAvatarLoadDir");
-    ASSERT_EQ(::symlink((kData + "/Head.qvface").c_str(), (data + "/Head.qvface").c_str()), 0);
-    ASSERT_EQ(visagen_test::RunProgram({VISAGEN_AUTHOR, "pack-head", "1", author, data + "/BodyAvatar.qvhead"}), 0);
-
     const std::string out = dir.File("avatar.obj");
-    ASSERT_EQ(visagen_test::RunProgram({VISAGEN_CLI, "create", std::string(VISAGEN_SAMPLES_DIR) + "/grace_hopper.jpg",
-                                        "-o", out, "--data-dir", data, "--plugin", "BodyAvatar"}),
-              0);
+    PackAndCreate(dir, "1", "BodyAvatarLoadDir", WriteBodyAvatarFolder, "BodyAvatar", out);
+    if (HasFatalFailure()) return;
     QV_Mesh head;
     ASSERT_TRUE(head.Load(out.c_str()));
     const QV_Mesh stock = TemplateHead();
@@ -219,18 +213,9 @@ TEST(CliFamily, BodyAvatarOnTheOlderMugshotMakesAHeadFromTheStockProfile)
 TEST(CliFamily, FigureTargetOnTheOlderMugshotWritesItsFigureWithTheMaterialLibrary)
 {
     TempDir dir;
-    const std::string author = dir.File("author");
-    const std::string data = dir.File("data");
-    for (const std::string& d : {author, author + "/FigureLoadDir", data})
-        ASSERT_EQ(::mkdir(d.c_str(), 0755), 0) << d;
-    WriteFigureFolder(author + "/FigureLoadDir");
-    ASSERT_EQ(::symlink((kData + "/Head.qvface").c_str(), (data + "/Head.qvface").c_str()), 0);
-    ASSERT_EQ(visagen_test::RunProgram({VISAGEN_AUTHOR, "pack-head", "3", author, data + "/Figure.qvhead"}), 0);
-
     const std::string out = dir.File("figure.obj");
-    ASSERT_EQ(visagen_test::RunProgram({VISAGEN_CLI, "create", std::string(VISAGEN_SAMPLES_DIR) + "/grace_hopper.jpg",
-                                        "-o", out, "--data-dir", data, "--plugin", "Figure", "--female"}),
-              0);
+    PackAndCreate(dir, "3", "FigureLoadDir", WriteFigureFolder, "Figure", out, {"--female"});
+    if (HasFatalFailure()) return;
     QV_Mesh figure;
     ASSERT_TRUE(figure.Load(out.c_str()));
     const QV_Mesh stock = TemplateHead();

@@ -457,6 +457,16 @@ std::unique_ptr<T> ReadBackOlder(const TempDir& dir, T& plugin)
     return ReadPlugin<T>(path);
 }
 
+// The body avatar's creation on the synthetic photograph and user fit, its
+// messages kept off the test's output.
+bool CreateBody(QV_BodyAvatarPlugin& plugin, QV_Mesh& out, QV_String& error)
+{
+    const QV_FaceSearch search;
+    bool ok = false;
+    Quiet([&] { ok = plugin.CreateFromFront(search, mugshot_fixture::Photo(100), BodyUserFit(), out, false, error); });
+    return ok;
+}
+
 }  // namespace
 
 TEST(OlderFamilyCreate, BodyAvatarWorksOnItsDerivedAnnotationWithTheStockProfile)
@@ -469,9 +479,7 @@ TEST(OlderFamilyCreate, BodyAvatarWorksOnItsDerivedAnnotationWithTheStockProfile
     QV_Mesh out;
     QV_String error;
     const QV_FaceSearch search;
-    Quiet([&] {
-        ASSERT_TRUE(plugin->CreateFromFront(search, mugshot_fixture::Photo(100), BodyUserFit(), out, false, error));
-    });
+    ASSERT_TRUE(CreateBody(*plugin, out, error));
     EXPECT_EQ(out.VertexCount(), plugin->mugshot.templateMesh.VertexCount());
     EXPECT_TRUE(out.hasTexture);
     EXPECT_EQ(out.texture.Rows(), 512);
@@ -637,15 +645,11 @@ TEST(OlderFamilyCreate, BodyAvatarSetsTheHeadOnTheChosenBodysNeck)
     ASSERT_TRUE(plugin);
     QV_Mesh out, alone;
     QV_String error;
-    const QV_FaceSearch search;
-    Quiet([&] {
-        const QV_List<int> list = plugin->maleNeckBlend;
-        plugin->maleNeckBlend = QV_List<int>();
-        ASSERT_TRUE(plugin->CreateFromFront(search, mugshot_fixture::Photo(100), BodyUserFit(), alone, false, error));
-        plugin->maleNeckBlend = list;
-        ASSERT_TRUE(plugin->CreateFromFront(search, mugshot_fixture::Photo(100), BodyUserFit(), out, false, error))
-            << error.CStr();
-    });
+    const QV_List<int> list = plugin->maleNeckBlend;
+    plugin->maleNeckBlend = QV_List<int>();
+    ASSERT_TRUE(CreateBody(*plugin, alone, error));
+    plugin->maleNeckBlend = list;
+    ASSERT_TRUE(CreateBody(*plugin, out, error)) << error.CStr();
     // The head is moved as a whole onto the reference's neck: the rest of it
     // keeps its shape, scaled as the least-squares fit over the neck scales
     // (the ratio of the two necks' spreads).
@@ -664,9 +668,7 @@ TEST(OlderFamilyCreate, BodyAvatarSetsTheHeadOnTheChosenBodysNeck)
 
     // The female body's list names a vertex the head does not have.
     plugin->SetFemaleBody(true);
-    Quiet([&] {
-        EXPECT_FALSE(plugin->CreateFromFront(search, mugshot_fixture::Photo(100), BodyUserFit(), out, false, error));
-    });
+    EXPECT_FALSE(CreateBody(*plugin, out, error));
     EXPECT_EQ(error.Std(), "Failed to get mugshot mesh");
 }
 
@@ -684,11 +686,8 @@ TEST(OlderFamilyCreate, BodyAvatarDressesTheTorsoInTheSkinNearestTheFace)
     ASSERT_TRUE(plugin);
     QV_Mesh out;
     QV_String error;
-    const QV_FaceSearch search;
     // Stock body first: creation without a skin folder keeps the stock skins.
-    Quiet([&] {
-        ASSERT_TRUE(plugin->CreateFromFront(search, mugshot_fixture::Photo(100), BodyUserFit(), out, false, error));
-    });
+    ASSERT_TRUE(CreateBody(*plugin, out, error));
     EXPECT_EQ(plugin->ShownBody(0).vertices[0].x, 100.0f);
     EXPECT_EQ(plugin->ShownBody(1).vertices[0].x, 101.0f);
     // The stock skins are shifted by the blend's skin colour difference.
@@ -725,9 +724,7 @@ TEST(OlderFamilyCreate, BodyAvatarDressesTheTorsoInTheSkinNearestTheFace)
     EXPECT_EQ(skins[1].Std(), dir.File("skins/Male/b.JPEG"));
     EXPECT_EQ(skins[2].Std(), dir.File("skins/Male/e.jpeg"));
 
-    Quiet([&] {
-        ASSERT_TRUE(plugin->CreateFromFront(search, mugshot_fixture::Photo(100), BodyUserFit(), out, false, error));
-    });
+    ASSERT_TRUE(CreateBody(*plugin, out, error));
     const QV_Mesh& torso = plugin->ShownBody(0);
     ASSERT_TRUE(torso.hasTexture);
     const QV_Colour worn = torso.texture.Row(8)[8];
@@ -741,8 +738,6 @@ TEST(OlderFamilyCreate, BodyAvatarDressesTheTorsoInTheSkinNearestTheFace)
     plugin->SetFemaleBody(true);
     EXPECT_EQ(plugin->ShownBody(0).vertices[0].x, 103.0f);
     EXPECT_EQ(plugin->ShownBody(0).texture.Row(1)[2].red, 120);
-    Quiet([&] {
-        EXPECT_FALSE(plugin->CreateFromFront(search, mugshot_fixture::Photo(100), BodyUserFit(), out, false, error));
-    });
+    EXPECT_FALSE(CreateBody(*plugin, out, error));
     EXPECT_EQ(error.Std(), "Error, " + dir.File("skins/Female") + " does not contain any body skin jpg images!");
 }

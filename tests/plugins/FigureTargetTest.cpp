@@ -14,15 +14,11 @@ using namespace plugin_test;
 using visagen_test::Quiet;
 using visagen_test::ReadFileBytes;
 using visagen_test::ReadFileText;
+using visagen_test::Exists;
 using visagen_test::TempDir;
 
 namespace {
 
-bool Exists(const std::string& path)
-{
-    struct stat st;
-    return ::stat(path.c_str(), &st) == 0;
-}
 
 QV_Point3D Mean(const std::vector<QV_Point3D>& points)
 {

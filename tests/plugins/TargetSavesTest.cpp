@@ -15,15 +15,11 @@ using namespace plugin_test;
 using visagen_test::ReadFileBytes;
 using visagen_test::ReadFileText;
 using visagen_test::Quiet;
+using visagen_test::Exists;
 using visagen_test::TempDir;
 
 namespace {
 
-bool Exists(const std::string& path)
-{
-    struct stat st;
-    return ::stat(path.c_str(), &st) == 0;
-}
 
 // A picture in four flat quarters (row 0 at the bottom): bottom left red,
 // bottom right green, top left blue, top right white.

@@ -104,6 +104,12 @@ void WriteFileText(const std::string& path, const std::string& text)
     out << text;
 }
 
+bool Exists(const std::string& path)
+{
+    std::error_code ec;
+    return std::filesystem::exists(path, ec);
+}
+
 std::string ReadFileText(const std::string& path)
 {
     const std::vector<unsigned char> bytes = ReadFileBytes(path);

@@ -29,6 +29,8 @@ private:
     std::string path;
 };
 
+// Whether anything (file, folder, link target) is at the path.
+bool Exists(const std::string& path);
 std::vector<unsigned char> ReadFileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::vector<unsigned char>& bytes);
 void WriteFileText(const std::string& path, const std::string& text);
