@@ -1,6 +1,11 @@
 // The defaults of the plug-in interface and the helpers shared by its classes.
 #include "QV_AvatarPlugin.h"
 
+#include <filesystem>
+#include <system_error>
+
+#include "QV_BinaryIO.h"
+
 void QV_AvatarPlugin::ExportDataDirectory(const QV_String&) {}
 
 bool QV_AvatarPlugin::SaveFromApplication(const QV_Mesh&, const QV_String&, QV_String&) { return false; }
@@ -18,22 +23,44 @@ void QV_AvatarPlugin::SetFemaleBody(bool) {}
 bool QV_AvatarPlugin::LoadFileList(const QV_String& directory, const char* subdirectory,
                                    const std::vector<DataFile>& files, QV_String& error)
 {
-    dataDirectory = directory;
-    error = kLoadHeader;
+    if (!exporting) dataDirectory = directory;
+    error = exporting ? kExportHeader : kLoadHeader;
     QV_String folder = directory;
     if (subdirectory && *subdirectory) {
         folder += "/";
         folder += subdirectory;
     }
+    if (exporting) {
+        std::error_code ec;
+        std::filesystem::create_directories(QV_SystemPath(folder.CStr()), ec);
+    }
     bool all = true;
     for (const DataFile& file : files) {
         const QV_String path = folder + "/" + file.name;
-        if (!file.load(path)) {
+        bool done = true;
+        if (!exporting) {
+            done = file.load(path);
+        } else if (file.save) {
+            const Written w = file.save(path);
+            if (w == Written::kNothing) exportSkipped += path + "\n";
+            done = w != Written::kFailed;
+        }
+        if (!done) {
             error += path;
             error += "\n";
             all = false;
         }
     }
+    return all;
+}
+
+bool QV_AvatarPlugin::ExportFiles(const QV_String& directory, QV_String& error, QV_String& skipped)
+{
+    exporting = true;
+    exportSkipped = "";
+    const bool all = LoadDataDirectory(directory, error);
+    exporting = false;
+    skipped = exportSkipped;
     return all;
 }
 
@@ -70,15 +97,20 @@ bool QV_AvatarPlugin::LoadMeshFile(const QV_String& path, QV_Mesh& out)
 
 QV_AvatarPlugin::DataFile QV_AvatarPlugin::AnnotationEntry(const char* name, QV_AnnotationModel& out)
 {
-    return {name, [&out](const QV_String& p) { return LoadAnnotationFile(p, out); }};
+    return {name, [&out](const QV_String& p) { return LoadAnnotationFile(p, out); },
+            [&out](const QV_String& p) { return out.Count() == 0 ? Written::kNothing : WrittenIf(out.Save(p)); }};
 }
 
 QV_AvatarPlugin::DataFile QV_AvatarPlugin::ImageEntry(const char* name, QV_Image& out)
 {
-    return {name, [&out](const QV_String& p) { return LoadImageFile(p, out); }};
+    return {name, [&out](const QV_String& p) { return LoadImageFile(p, out); },
+            [&out](const QV_String& p) {
+                return out.Rows() == 0 || out.Cols() == 0 ? Written::kNothing : WrittenIf(out.Save(p));
+            }};
 }
 
 QV_AvatarPlugin::DataFile QV_AvatarPlugin::MeshEntry(const char* name, QV_Mesh& out)
 {
-    return {name, [&out](const QV_String& p) { return LoadMeshFile(p, out); }};
+    return {name, [&out](const QV_String& p) { return LoadMeshFile(p, out); },
+            [&out](const QV_String& p) { return out.VertexCount() == 0 ? Written::kNothing : WrittenIf(out.Save(p)); }};
 }

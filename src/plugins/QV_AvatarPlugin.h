@@ -55,24 +55,41 @@ public:
     const QV_String& DataDirectory() const { return dataDirectory; }
     void SetDataDirectory(const QV_String& directory) { dataDirectory = directory; }
 
+    // Writes the files of the plug-in's data-directory list from what it
+    // holds, into the directory and the plug-in's subfolder (made as needed),
+    // each with the writer of its kind, so that LoadDataDirectory of that
+    // directory gives the same reference data (pictures re-encoded). Data
+    // the plug-in lacks (an empty picture, mesh, annotation or mugshot) is
+    // left out and named in `skipped`. False, with the header line and the
+    // path of every file that could not be written in `error`, when one could
+    // not. Nothing of the plug-in changes.
+    bool ExportFiles(const QV_String& directory, QV_String& error, QV_String& skipped);
+
     static constexpr const char* kLoadHeader = "Failed to load the following files:\n";
+    static constexpr const char* kExportHeader = "Failed to write the following files:\n";
     // The error text of a creation whose mugshot step fails.
     static constexpr const char* kMugShotFailed = "Failed to get mugshot mesh";
 
 protected:
-    // One file of a plug-in's data-directory list and the loader of its kind;
-    // the loader receives the full path.
+    // What writing one data file did.
+    enum class Written { kYes, kNothing, kFailed };
+    // One file of a plug-in's data-directory list with the loader and the
+    // writer of its kind; both receive the full path.
     struct DataFile {
         const char* name;
         std::function<bool(const QV_String& path)> load;
+        std::function<Written(const QV_String& path)> save;
     };
 
     // The loading pattern every plug-in follows: takes the directory, sets the
     // error text to the header line, tries every file in order (directory,
     // subdirectory and name joined by '/'), appends the full path and a
-    // newline for each one that fails, and tells whether all loaded.
+    // newline for each one that fails, and tells whether all loaded. While
+    // ExportFiles runs, the same list is written instead (nothing of the
+    // plug-in changes), and the caller's steps after the load are skipped.
     bool LoadFileList(const QV_String& directory, const char* subdirectory, const std::vector<DataFile>& files,
                       QV_String& error);
+    bool Exporting() const { return exporting; }
 
     // Writes the mesh by the path's extension; on failure the error text is
     // "Failed to save: " and the path.
@@ -80,10 +97,12 @@ protected:
 
     // A target's data subdirectory: its name followed by "LoadDir".
     static QV_String TargetFolder(const QV_String& name) { return name + "LoadDir"; }
-    // List entries that load one file into the given object.
+    // List entries that load one file into the given object, and write it.
     static DataFile AnnotationEntry(const char* name, QV_AnnotationModel& out);
     static DataFile ImageEntry(const char* name, QV_Image& out);
     static DataFile MeshEntry(const char* name, QV_Mesh& out);
+    // kYes or kFailed by ok.
+    static Written WrittenIf(bool ok) { return ok ? Written::kYes : Written::kFailed; }
 
     // Loaders for the kinds of data file; each leaves its target unchanged
     // when the file does not load.
@@ -95,4 +114,7 @@ private:
     int typeCode = -1;
     int formatValue = 1;
     QV_String dataDirectory;
+    // Set while ExportFiles runs the data-directory list the other way.
+    bool exporting = false;
+    QV_String exportSkipped;
 };

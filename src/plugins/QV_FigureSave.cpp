@@ -92,9 +92,7 @@ bool CopyIfPresent(const QV_String& from, const QV_String& to)
 {
     QV_Array<unsigned char> bytes;
     if (!QV_OpenFile(from, "rb") || !QV_LoadFileBytes(from, bytes)) return true;
-    QV_File f = QV_OpenFile(to, "wb");
-    const size_t n = static_cast<size_t>(bytes.Size());
-    return f && (n == 0 || std::fwrite(&bytes[bytes.Low()], 1, n, f.get()) == n) && std::fflush(f.get()) == 0;
+    return QV_SaveFileBytes(to, bytes);
 }
 
 }  // namespace

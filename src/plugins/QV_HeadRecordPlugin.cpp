@@ -27,6 +27,12 @@ bool QV_HeadRecordPlugin::SaveAvatar(const QV_Mesh& mesh, const QV_String& path,
     return SaveMeshByExtension(mesh, path, error);
 }
 
+void QV_HeadRecordPlugin::ExportDataDirectory(const QV_String& directory)
+{
+    QV_String error, skipped;
+    ExportFiles(directory, error, skipped);
+}
+
 bool QV_HeadRecordPlugin::IndicesBelow(const QV_List<int>& list, int count)
 {
     for (unsigned i = 0; i < list.Size(); ++i)

@@ -19,6 +19,8 @@ public:
     bool ReadHead(std::FILE* f) override;
     // The mesh by extension; "Failed to save: " and the path on failure.
     bool SaveAvatar(const QV_Mesh& mesh, const QV_String& path, QV_String& error) override;
+    // The files of the data-directory list, written by ExportFiles.
+    void ExportDataDirectory(const QV_String& directory) override;
 
 protected:
     // The class's records after the format value, in file order.

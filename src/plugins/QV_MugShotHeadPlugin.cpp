@@ -33,11 +33,15 @@ void QV_MugShotHeadPlugin::Derive()
 
 QV_MugShotHeadPlugin::DataFile QV_MugShotHeadPlugin::MugShotEntry()
 {
-    return {"MUG.mug2d3d", [this](const QV_String& p) {
+    return {"MUG.mug2d3d",
+            [this](const QV_String& p) {
                 QV_MugShot2D3D read;
                 if (!read.Load(p)) return false;
                 mugshot = read;
                 return true;
+            },
+            [this](const QV_String& p) {
+                return mugshot.templateMesh.VertexCount() == 0 ? Written::kNothing : WrittenIf(mugshot.Save(p));
             }};
 }
 
@@ -53,6 +57,7 @@ bool QV_MugShotHeadPlugin::LoadMugShotFiles(const QV_String& directory, const QV
     for (const VertexListFile& file : lists) files.push_back(VertexListEntry(file));
     files.insert(files.end(), after.begin(), after.end());
     const bool all = LoadFileList(directory, subdirectory.CStr(), files, error);
+    if (Exporting()) return all;
     if (scale) referenceScale = *scale;
     Derive();
     return all;
@@ -61,11 +66,13 @@ bool QV_MugShotHeadPlugin::LoadMugShotFiles(const QV_String& directory, const QV
 QV_AvatarPlugin::DataFile QV_MugShotHeadPlugin::VertexListEntry(const VertexListFile& file)
 {
     QV_List<int>* target = file.list;
-    return {file.name, [this, target](const QV_String& p) {
+    return {file.name,
+            [this, target](const QV_String& p) {
                 QV_List<int> read;
                 if (!QV_LoadVertexList(p, read) || !IndicesBelow(read, mugshot.templateMesh.VertexCount()))
                     return false;
                 *target = read;
                 return true;
-            }};
+            },
+            [target](const QV_String& p) { return WrittenIf(QV_SaveVertexList(p, *target)); }};
 }

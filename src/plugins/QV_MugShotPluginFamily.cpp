@@ -31,7 +31,8 @@ bool QV_EarNeckHeadPlugin::LoadDataDirectory(const QV_String& directory, QV_Stri
         directory, TargetFolder(Name()) + "/Head",
         {{"RightEar.verts", &rightEar}, {"LeftEar.verts", &leftEar}, {"Neck.verts", &neck}, {"TopNeck.verts", &topNeck}},
         &scale, error, {ImageEntry("Ref.jpg", referenceTexture)});
-    mouthParts = QV_GroupsVertexList(mugshot.templateMesh, {"Sock", "Tongue", "TeethLower", "TeethUpper"});
+    if (!Exporting())
+        mouthParts = QV_GroupsVertexList(mugshot.templateMesh, {"Sock", "Tongue", "TeethLower", "TeethUpper"});
     return all;
 }
 void QV_EarNeckHeadPlugin::Records(QV_HeadRecordIO& io)
@@ -47,9 +48,12 @@ bool QV_SkinnedXmlPlugin::LoadDataDirectory(const QV_String& directory, QV_Strin
     const QV_Point2D scale{1.89f, 1.9f};
     return LoadMugShotFiles(
         directory, TargetFolder(Name()) + "/" + kCharacterFolder, {}, &scale, error,
-        {{"Ref_vbw.txt", [this](const QV_String& p) { return QV_LoadBoneWeights(p, boneWeights); }},
-         {"Skeleton.xml", [this](const QV_String& p) { return QV_LoadFileBytes(p, skeletonText); }},
-         {"Bonemap.xml", [this](const QV_String& p) { return QV_LoadFileBytes(p, bonemapText); }},
+        {{"Ref_vbw.txt", [this](const QV_String& p) { return QV_LoadBoneWeights(p, boneWeights); },
+          [this](const QV_String& p) { return WrittenIf(QV_SaveBoneWeights(p, boneWeights)); }},
+         {"Skeleton.xml", [this](const QV_String& p) { return QV_LoadFileBytes(p, skeletonText); },
+          [this](const QV_String& p) { return WrittenIf(QV_SaveFileBytes(p, skeletonText)); }},
+         {"Bonemap.xml", [this](const QV_String& p) { return QV_LoadFileBytes(p, bonemapText); },
+          [this](const QV_String& p) { return WrittenIf(QV_SaveFileBytes(p, bonemapText)); }},
          VertexListEntry({"Head.verts", &head}),
          ImageEntry("RefA.jpg", referenceTexture)});
 }
@@ -100,7 +104,8 @@ bool QV_EyePartsHeadPlugin::LoadDataDirectory(const QV_String& directory, QV_Str
                                        {"Smooth.verts", &smooth}},
                                       &scale, error);
     // Kept in the head record as it is made here.
-    derived = QV_GroupsVertexList(mugshot.templateMesh, {kPartGroups[0], kPartGroups[1], kPartGroups[2],
+    if (!Exporting())
+        derived = QV_GroupsVertexList(mugshot.templateMesh, {kPartGroups[0], kPartGroups[1], kPartGroups[2],
                                                          kPartGroups[3], kPartGroups[4], kPartGroups[5]});
     return all;
 }

@@ -5,15 +5,13 @@
 
 QV_AvatarPlugin::DataFile QV_OlderMugShotPlugin::ListEntry(const char* name, QV_List<int>& list)
 {
-    return {name, [&list](const QV_String& p) { return QV_LoadVertexList(p, list); }};
+    return {name, [&list](const QV_String& p) { return QV_LoadVertexList(p, list); },
+            [&list](const QV_String& p) { return WrittenIf(QV_SaveVertexList(p, list)); }};
 }
 
 QV_AvatarPlugin::DataFile QV_OlderMugShotPlugin::TextureMaskEntry()
 {
-    return {"TexMask.bmp", [this](const QV_String& p) {
-                if (!LoadImageFile(p, mugshot.mask)) return false;
-                return true;
-            }};
+    return ImageEntry("TexMask.bmp", mugshot.mask);
 }
 
 bool QV_OlderMugShotPlugin::LoadOlderFiles(const QV_String& directory, const char* profileAnnotation,
@@ -24,16 +22,21 @@ bool QV_OlderMugShotPlugin::LoadOlderFiles(const QV_String& directory, const cha
         AnnotationEntry(profileAnnotation, profileReference),
         ImageEntry(profilePicture, profileImage),
         AnnotationEntry("Front.mma", frontReference),
-        {"MUG.mug", [this](const QV_String& p) {
+        {"MUG.mug",
+         [this](const QV_String& p) {
              // Read into a copy so a failed read leaves the held mugshot intact.
              QV_MugShot read;
              if (!read.Load(p)) return false;
              mugshot = read;
              return true;
+         },
+         [this](const QV_String& p) {
+             return mugshot.templateMesh.VertexCount() == 0 ? Written::kNothing : WrittenIf(mugshot.Save(p));
          }},
     };
     files.insert(files.end(), after.begin(), after.end());
     const bool all = LoadFileList(directory, TargetFolder(Name()).CStr(), files, error);
+    if (Exporting()) return all;
     // The lists read only non-negative numbers, so the checks of a read pass.
     return AfterRead() && all;
 }
@@ -74,6 +77,11 @@ bool QV_FigureHeadPlugin::LoadDataDirectory(const QV_String& directory, QV_Strin
                                 bodyHeadCorrespondance.Resize(static_cast<int>(read.Size()));
                                 for (unsigned i = 0; i < read.Size(); ++i) bodyHeadCorrespondance[i] = read[i];
                                 return true;
+                            },
+                            [this](const QV_String& p) {
+                                QV_List<int> list;
+                                for (int32_t v : bodyHeadCorrespondance) list.Append(v);
+                                return WrittenIf(QV_SaveVertexList(p, list));
                             }},
                            ListEntry("BodySmooth.verts", bodySmooth),
                            ListEntry("BodyBodyCorrespondance.verts", bodyBodyCorrespondance),

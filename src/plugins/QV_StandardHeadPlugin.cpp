@@ -25,6 +25,7 @@ bool QV_StandardHeadPlugin::LoadStandardFiles(const QV_String& directory, const 
     };
     files.insert(files.end(), extra.begin(), extra.end());
     const bool all = LoadFileList(directory, subdirectory, files, error);
+    if (Exporting()) return all;
     referenceScale = QV_Point2D{kScaleX, kScaleY};
     Derive();
     return all;

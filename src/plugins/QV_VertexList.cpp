@@ -112,3 +112,21 @@ bool QV_LoadFileBytes(const QV_String& path, QV_Array<unsigned char>& out)
     out = std::move(read);
     return true;
 }
+
+bool QV_SaveBoneWeights(const QV_String& path, const std::vector<QV_VertexBoneWeight>& weights)
+{
+    QV_File f = QV_OpenFile(path, "w");
+    if (!f) return false;
+    bool ok = true;
+    for (const QV_VertexBoneWeight& w : weights)
+        ok = ok && std::fprintf(f.get(), "%d %d %.9g\n", w.vertex, w.bone, static_cast<double>(w.weight)) > 0;
+    return ok && std::fflush(f.get()) == 0;
+}
+
+bool QV_SaveFileBytes(const QV_String& path, const QV_Array<unsigned char>& bytes)
+{
+    QV_File f = QV_OpenFile(path, "wb");
+    if (!f) return false;
+    const size_t n = static_cast<size_t>(bytes.Size());
+    return (n == 0 || std::fwrite(&bytes[bytes.Low()], 1, n, f.get()) == n) && std::fflush(f.get()) == 0;
+}

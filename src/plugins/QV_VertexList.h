@@ -34,8 +34,12 @@ std::vector<int> QV_IndexVector(const QV_List<int>& list);
 // finite decimal number), to the end of the file. False, with out unchanged,
 // when the file cannot be opened or a triple is incomplete or malformed.
 bool QV_LoadBoneWeights(const QV_String& path, std::vector<QV_VertexBoneWeight>& out);
+// One "vertex bone weight" line per triple, the weight with all its digits.
+bool QV_SaveBoneWeights(const QV_String& path, const std::vector<QV_VertexBoneWeight>& weights);
 
 // The whole file as bytes (at most kQV_MaxTextFileBytes). False, with out
 // unchanged, when it cannot be opened or read, or is larger.
 constexpr int64_t kQV_MaxTextFileBytes = int64_t{64} << 20;
 bool QV_LoadFileBytes(const QV_String& path, QV_Array<unsigned char>& out);
+// Writes the bytes as the whole file.
+bool QV_SaveFileBytes(const QV_String& path, const QV_Array<unsigned char>& bytes);

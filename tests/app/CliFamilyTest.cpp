@@ -238,3 +238,23 @@ TEST(CliFamily, FigureTargetOnTheOlderMugshotWritesItsFigureWithTheMaterialLibra
 }
 
 }  // namespace
+
+namespace {
+
+// The shipped head model file unpacked by the author tool gives its folder
+// back (the mugshot and annotations byte for byte), which packs again.
+TEST(CliFamily, UnpackingTheShippedHeadGivesItsFolderBack)
+{
+    TempDir dir;
+    ASSERT_EQ(visagen_test::RunProgram({VISAGEN_AUTHOR, "unpack-head", kData + "/Standard.qvhead", dir.File("out")}),
+              0);
+    for (const char* name : {"MUG.mug2d3d", "Front.mma", "Right.mma", "TexMask.bmp"})
+        EXPECT_EQ(visagen_test::ReadFileBytes(dir.File("out/QuorHeadLoadDir/") + name),
+                  visagen_test::ReadFileBytes(kStandardFolder + "/" + name))
+            << name;
+    EXPECT_TRUE(Exists(dir.File("out/QuorHeadLoadDir/Right.jpg")));
+    EXPECT_EQ(visagen_test::RunProgram({VISAGEN_AUTHOR, "pack-head", "0", dir.File("out"), dir.File("S.qvhead")}), 0);
+    EXPECT_NE(visagen_test::RunProgram({VISAGEN_AUTHOR, "unpack-head", dir.File("none.qvhead"), dir.File("x")}), 0);
+}
+
+}  // namespace

@@ -5,6 +5,7 @@
 int MakeHeadCommand(int argc, char** argv);
 int PackHeadCommand(int argc, char** argv);
 int OlderMugCommand(int argc, char** argv);
+int UnpackHeadCommand(int argc, char** argv);
 int TrainFaceCommand(int argc, char** argv);
 int EvaluateCommand(int argc, char** argv);
 int TrainDetectorCommand(int argc, char** argv);

@@ -17,6 +17,7 @@ struct Subcommand {
 const Subcommand subcommands[] = {
     {"make-head", MakeHeadCommand, "build the standard plug-in's template head and its data"},
     {"pack-head", PackHeadCommand, "write any target's head model file from its data directory"},
+    {"unpack-head", UnpackHeadCommand, "write a head model file's data directory back out"},
     {"older-mug", OlderMugCommand, "make an older mugshot (.mug) from a 2D-3D one and its references"},
     {"train-face", TrainFaceCommand, "train the face search model from labelled portraits"},
     {"evaluate", EvaluateCommand, "measure the fitted annotation against held-out labels"},
