@@ -28,6 +28,23 @@ protected:
     // Checks and derived data after a complete read; false rejects the file.
     virtual bool AfterRead() { return true; }
 
+    // The entry of a mugshot file of either kind, read into a copy so that a
+    // failed read leaves the held mugshot intact.
+    template <class MugShot>
+    static DataFile MugShotFile(const char* name, MugShot& mugshot)
+    {
+        return {name,
+                [&mugshot](const QV_String& p) {
+                    MugShot read;
+                    if (!read.Load(p)) return false;
+                    mugshot = read;
+                    return true;
+                },
+                [&mugshot](const QV_String& p) {
+                    return mugshot.templateMesh.VertexCount() == 0 ? Written::kNothing : WrittenIf(mugshot.Save(p));
+                }};
+    }
+
     // False when a list holds an index outside 0..count-1.
     static bool IndicesBelow(const QV_List<int>& list, int count);
     // False when a list holds a negative index.

@@ -31,19 +31,7 @@ void QV_MugShotHeadPlugin::Derive()
     DeriveLists();
 }
 
-QV_MugShotHeadPlugin::DataFile QV_MugShotHeadPlugin::MugShotEntry()
-{
-    return {"MUG.mug2d3d",
-            [this](const QV_String& p) {
-                QV_MugShot2D3D read;
-                if (!read.Load(p)) return false;
-                mugshot = read;
-                return true;
-            },
-            [this](const QV_String& p) {
-                return mugshot.templateMesh.VertexCount() == 0 ? Written::kNothing : WrittenIf(mugshot.Save(p));
-            }};
-}
+QV_MugShotHeadPlugin::DataFile QV_MugShotHeadPlugin::MugShotEntry() { return MugShotFile("MUG.mug2d3d", mugshot); }
 
 bool QV_MugShotHeadPlugin::LoadMugShotFiles(const QV_String& directory, const QV_String& subdirectory,
                                             const std::vector<VertexListFile>& lists, const QV_Point2D* scale,

@@ -22,17 +22,7 @@ bool QV_OlderMugShotPlugin::LoadOlderFiles(const QV_String& directory, const cha
         AnnotationEntry(profileAnnotation, profileReference),
         ImageEntry(profilePicture, profileImage),
         AnnotationEntry("Front.mma", frontReference),
-        {"MUG.mug",
-         [this](const QV_String& p) {
-             // Read into a copy so a failed read leaves the held mugshot intact.
-             QV_MugShot read;
-             if (!read.Load(p)) return false;
-             mugshot = read;
-             return true;
-         },
-         [this](const QV_String& p) {
-             return mugshot.templateMesh.VertexCount() == 0 ? Written::kNothing : WrittenIf(mugshot.Save(p));
-         }},
+        MugShotFile("MUG.mug", mugshot),
     };
     files.insert(files.end(), after.begin(), after.end());
     const bool all = LoadFileList(directory, TargetFolder(Name()).CStr(), files, error);
