@@ -25,6 +25,19 @@ float ColourDistance(const QV_ColourF& a, const QV_ColourF& b)
     return std::hypot(a.red - b.red, a.green - b.green, a.blue - b.blue);
 }
 
+// Adds the offset to every texel's red, green and blue, clamped to 0..255.
+void TintBySkinOffset(QV_Image& texture, const float offset[3])
+{
+    for (int r = 0; r < texture.Rows(); ++r) {
+        QV_Colour* row = texture.Row(texture.RowLow() + r);
+        for (int c = 0; c < texture.Cols(); ++c) {
+            row[c].red = QV_RoundToByte(row[c].red + offset[0]);
+            row[c].green = QV_RoundToByte(row[c].green + offset[1]);
+            row[c].blue = QV_RoundToByte(row[c].blue + offset[2]);
+        }
+    }
+}
+
 }  // namespace
 
 bool QV_BodyAvatarPlugin::BodySkins(std::vector<QV_String>& paths, QV_String& error) const
@@ -52,21 +65,6 @@ const QV_Mesh& QV_BodyAvatarPlugin::ShownBody(int part) const
     return bodyMeshes[(femaleBody ? 3 : 0) + k];
 }
 
-void QV_TintBySkinOffset(QV_Image& texture, const float offset[3])
-{
-    auto shift = [](unsigned char c, float by) {
-        return static_cast<unsigned char>(std::clamp(std::lround(static_cast<float>(c) + by), 0L, 255L));
-    };
-    for (int r = 0; r < texture.Rows(); ++r) {
-        QV_Colour* row = texture.Row(texture.RowLow() + r);
-        for (int c = 0; c < texture.Cols(); ++c) {
-            row[c].red = shift(row[c].red, offset[0]);
-            row[c].green = shift(row[c].green, offset[1]);
-            row[c].blue = shift(row[c].blue, offset[2]);
-        }
-    }
-}
-
 bool QV_BodyAvatarPlugin::DressBody(const QV_Mesh& head, QV_String& error)
 {
     haveCreatedBody = false;
@@ -75,7 +73,7 @@ bool QV_BodyAvatarPlugin::DressBody(const QV_Mesh& head, QV_String& error)
     createdBody[1] = bodyMeshes[first + 1];
     // The stock skins take the difference between the photograph's skin
     // colour and the stock head's, as the head's own texture did.
-    for (QV_Mesh& part : createdBody) QV_TintBySkinOffset(part.texture, mugshot.colourOffset);
+    for (QV_Mesh& part : createdBody) TintBySkinOffset(part.texture, mugshot.colourOffset);
     if (!bodySkinFolder.IsEmpty()) {
         std::vector<QV_String> skins;
         if (!BodySkins(skins, error)) return false;

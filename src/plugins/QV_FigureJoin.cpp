@@ -17,14 +17,10 @@ bool Refuse(const char* why)
 
 }  // namespace
 
-bool QV_FigureHeadPlugin::JoinHead(const QV_Mesh& head, QV_Mesh& figure) const
+bool QV_FigureHeadPlugin::JoinListsFit(const QV_Mesh& head) const
 {
-    figure = ChosenFigure();
-    if (figure.VertexCount() == 0) {
-        // Without its figure the target still gives the head.
-        figure = head;
-        return true;
-    }
+    const QV_Mesh& figure = ChosenFigure();
+    if (figure.VertexCount() == 0) return true;
     if (headCorrespondance.Size() != static_cast<unsigned>(bodyHeadCorrespondance.Size()) ||
         headNeckCorres.Size() != bodyNeckCorres.Size())
         return Refuse("paired vertex lists differ in length");
@@ -32,16 +28,30 @@ bool QV_FigureHeadPlugin::JoinHead(const QV_Mesh& head, QV_Mesh& figure) const
     for (unsigned i = 0; i < headCorrespondance.Size(); ++i)
         if (!Inside(headCorrespondance[i], head) || !Inside(bodyHeadCorrespondance[low + static_cast<int>(i)], figure))
             return Refuse("a head pair names a vertex outside its mesh");
-    std::vector<QV_Point3D> headSeam, figureSeam;
-    for (unsigned i = 0; i < headNeckCorres.Size(); ++i) {
+    for (unsigned i = 0; i < headNeckCorres.Size(); ++i)
         if (!Inside(headNeckCorres[i], head) || !Inside(bodyNeckCorres[i], figure))
             return Refuse("a neck pair names a vertex outside its mesh");
+    for (unsigned i = 0; i < bodySmooth.Size(); ++i)
+        if (!Inside(bodySmooth[i], figure)) return Refuse("a smoothed vertex lies outside the figure");
+    return true;
+}
+
+bool QV_FigureHeadPlugin::JoinHead(const QV_Mesh& head, QV_Mesh& figure) const
+{
+    if (!JoinListsFit(head)) return false;
+    figure = ChosenFigure();
+    if (figure.VertexCount() == 0) {
+        // Without its figure the target still gives the head.
+        figure = head;
+        return true;
+    }
+    const int low = bodyHeadCorrespondance.Low();
+    std::vector<QV_Point3D> headSeam, figureSeam;
+    for (unsigned i = 0; i < headNeckCorres.Size(); ++i) {
         headSeam.push_back(head.vertices[headNeckCorres[i]]);
         figureSeam.push_back(figure.vertices[bodyNeckCorres[i]]);
     }
     const std::vector<int> smoothList = QV_IndexVector(bodySmooth);
-    for (int v : smoothList)
-        if (!Inside(v, figure)) return Refuse("a smoothed vertex lies outside the figure");
 
     // The head sits on the figure where the two neck seams meet.
     QV_Similarity3D place;

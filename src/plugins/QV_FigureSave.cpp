@@ -128,7 +128,7 @@ bool QV_FigureHeadPlugin::SaveAvatar(const QV_Mesh& mesh, const QV_String& path,
 
     const QV_String library = path.StripExtension() + ".mtl";
     QV_MIO_OBJ::MaterialLinks links;
-    links.library = QV_String(library.Std().substr(Beside(library, "").Length()));
+    links.library = path.FileName() + ".mtl";  // beside the OBJ, so named alone
     for (const FigureMaterial& m : kMaterials) links.materials.push_back(m.name);
     std::ostringstream obj, mtl;
     QV_MIO_OBJ::WriteText(figure, obj, &links);

@@ -123,7 +123,9 @@ bool QV_FigureHeadPlugin::CreateFromFront(const QV_FaceSearch&, const QV_Image& 
     if (ok && !back.empty()) ok = QV_HeadRepair::Graft(out, reference, back, false);
     for (int pass = 0; ok && !smoothList.empty() && pass < kAverageFixPasses; ++pass)
         ok = QV_HeadRepair::AverageFix(out, smoothList, neighbours);
-    if (ok) ok = JoinHead(out, joinedFigure);
+    // The figure itself is joined when saved, from the head it is then given;
+    // lists that cannot join this head fail the creation now.
+    if (ok) ok = JoinListsFit(out);
     if (!ok) {
         error = "Failed to create 3D head";
         return false;

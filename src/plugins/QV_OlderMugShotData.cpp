@@ -9,11 +9,6 @@ QV_AvatarPlugin::DataFile QV_OlderMugShotPlugin::ListEntry(const char* name, QV_
             [&list](const QV_String& p) { return WrittenIf(QV_SaveVertexList(p, list)); }};
 }
 
-QV_AvatarPlugin::DataFile QV_OlderMugShotPlugin::TextureMaskEntry()
-{
-    return ImageEntry("TexMask.bmp", mugshot.mask);
-}
-
 bool QV_OlderMugShotPlugin::LoadOlderFiles(const QV_String& directory, const char* profileAnnotation,
                                            const char* profilePicture, const std::vector<DataFile>& after,
                                            QV_String& error)
@@ -46,7 +41,7 @@ bool QV_EyeRigHeadPlugin::LoadDataDirectory(const QV_String& directory, QV_Strin
 {
     return LoadOlderFiles(directory, "NewRight.mma", "NewRight.jpg",
                           {MeshEntry("Ref.obj", referenceMesh), MeshEntry("OriginalRef.obj", originalReferenceMesh),
-                           MeshEntry(kHeadFile, targetHead), TextureMaskEntry(), ListEntry("Neck.verts", neck),
+                           MeshEntry(kHeadFile, targetHead), ImageEntry("TexMask.bmp", mugshot.mask), ListEntry("Neck.verts", neck),
                            ListEntry("TopLip.verts", topLip), ListEntry("BotLip.verts", botLip)},
                           error);
 }
@@ -54,7 +49,7 @@ bool QV_EyeRigHeadPlugin::LoadDataDirectory(const QV_String& directory, QV_Strin
 bool QV_FigureHeadPlugin::LoadDataDirectory(const QV_String& directory, QV_String& error)
 {
     return LoadOlderFiles(directory, "Right.mma", "Right.jpg",
-                          {TextureMaskEntry(),
+                          {ImageEntry("TexMask.bmp", mugshot.mask),
                            ListEntry("Smooth.verts", smooth),
                            ListEntry("HeadBack.verts", headBack),
                            ListEntry("HeadCorrespondance.verts", headCorrespondance),

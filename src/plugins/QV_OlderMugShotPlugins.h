@@ -28,8 +28,6 @@ protected:
     // files of after, in that order; then the checks and derived data of a read.
     bool LoadOlderFiles(const QV_String& directory, const char* profileAnnotation, const char* profilePicture,
                         const std::vector<DataFile>& after, QV_String& error);
-    // "TexMask.bmp" as the mugshot's texture mask.
-    DataFile TextureMaskEntry();
     // A vertex-list file; the list is replaced only when the file reads.
     static DataFile ListEntry(const char* name, QV_List<int>& list);
 
@@ -39,9 +37,6 @@ protected:
     bool AfterRead() override;
     virtual void SetBlendSample() = 0;
 };
-
-// Adds the offset to every texel's red, green and blue, clamped to 0..255.
-void QV_TintBySkinOffset(QV_Image& texture, const float offset[3]);
 
 class QV_BodyAvatarPlugin : public QV_OlderMugShotPlugin {
 public:
@@ -162,8 +157,6 @@ public:
     bool alternateTransparency = true;
     // The body option: the female figure when set, the male one otherwise.
     bool femaleBody = false;
-    // Working copy: the chosen figure with the last created head joined in.
-    QV_Mesh joinedFigure;
 
     QV_String Name() const override;
     // From "FigureLoadDir": "Right.mma", "Right.jpg", "Front.mma", "MUG.mug",
@@ -183,6 +176,8 @@ public:
     // was not supplied gives the head itself. False when paired lists differ
     // in length, an index lies outside its mesh, or the seam is degenerate.
     bool JoinHead(const QV_Mesh& head, QV_Mesh& figure) const;
+    // The checks of JoinHead on the lists alone: lengths and indices.
+    bool JoinListsFit(const QV_Mesh& head) const;
 
     // OBJ: the joined figure with a "mtllib" line naming the material library
     // written beside it (same name, ".mtl"; kMaterials in order), the head's
@@ -201,8 +196,8 @@ public:
     // the eyes placed (blend sample point kCreationBlendX, Y); the ears, eyes and
     // corneas of the template get stretched grafts and the teeth, gums,
     // tongue, back and neck and "HeadBack.verts" grafts; three average-fix
-    // passes over "Smooth.verts"; the head is joined into the chosen figure
-    // (joinedFigure); the mesh is named kHeadName and its texture's alpha is
+    // passes over "Smooth.verts"; the join lists are checked against the head
+    // (the save joins it); the mesh is named kHeadName and its texture's alpha is
     // the red channel of the transparency map the option chooses, resized to
     // the texture. Failures give "Failed to create 3D head".
     bool CreateFromFront(const QV_FaceSearch& shapeModel, const QV_Image& photo, const QV_AnnotationModel& model,

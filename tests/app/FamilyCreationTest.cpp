@@ -605,6 +605,13 @@ TEST(OlderFamilyCreate, FigureHeadGraftsItsPartsAndTakesAlphaFromTheChosenMap)
         EXPECT_FALSE(plugin->CreateFromFront(search, mugshot_fixture::Photo(100), noEyes, out, false, error));
     });
     EXPECT_EQ(error.Std(), "Failed to create 3D head");
+
+    // Join lists that do not pair up fail the creation, not only the save.
+    plugin->male = plugin->mugshot.templateMesh;
+    plugin->headCorrespondance = Indices({1});
+    error = "";
+    Quiet([&] { EXPECT_FALSE(plugin->CreateFromFront(search, mugshot_fixture::Photo(100), fit, out, false, error)); });
+    EXPECT_EQ(error.Std(), "Failed to create 3D head");
 }
 
 namespace {
