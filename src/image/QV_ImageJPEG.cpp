@@ -56,6 +56,25 @@ bool ReadScanlinesDirect(QV_JpegDecoder& d, QV_Image& img)
     return true;
 }
 
+// Four-channel JPEGs are CMYK (libjpeg turns YCCK into CMYK too): the
+// picture's colour is what the inks leave of white. Files from Adobe's
+// programs, recognised by their Adobe marker, store the channels inverted
+// (255 means no ink); others store the amount of ink.
+void InksToColours(QV_Image& img, bool inverted)
+{
+    for (int r = img.RowLow(); r <= img.RowHigh(); ++r) {
+        QV_Colour* row = img.Row(r);
+        for (int c = 0; c < img.Cols(); ++c) {
+            const int k = inverted ? row[c].alpha : 255 - row[c].alpha;
+            auto left = [&](unsigned char ink) {
+                const int clear = inverted ? ink : 255 - ink;
+                return static_cast<unsigned char>((clear * k + 127) / 255);
+            };
+            row[c] = QV_Colour(left(row[c].red), left(row[c].green), left(row[c].blue), 255);
+        }
+    }
+}
+
 // Scanlines arrive top first; scanline k goes to image row rowHigh - k.
 bool ReadScanlines(QV_JpegDecoder& d, QV_Image& img, JSAMPLE* line)
 {
@@ -185,6 +204,7 @@ bool QV_Image::ReadJPEG(std::FILE* f)
             PrintJpegError("QV_Image::ReadJPEG()", d.error);
             return false;
         }
+        if (d.cinfo.out_color_space == JCS_CMYK) InksToColours(*this, d.cinfo.saw_Adobe_marker);
         return true;
     }
     std::vector<JSAMPLE> line(static_cast<size_t>(width) * static_cast<size_t>(comps));

@@ -1,100 +1,29 @@
-// The file readers against damaged copies of a good file: truncations, flipped
-// and overwritten bytes, extreme 32-bit counts, inserted and deleted runs and
-// absurd numbers in text. A reader must refuse or accept each copy and return;
+// The file readers against damaged copies of a good file (see
+// DamagedCopies.h). A reader must refuse or accept each copy and return;
 // under the sanitizer build any out-of-bounds access, leak or unbounded
 // allocation (which the test environment turns into a failed allocation)
 // fails the test.
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <cstdint>
 #include <functional>
-#include <random>
 #include <string>
 #include <vector>
 
+#include "DamagedCopies.h"
 #include "MugShotTestFixture.h"
 #include "QV_HeadModelFile.h"
 #include "QV_MIO_STL.h"
+#include "QV_MugShot.h"
 #include "QV_MugShotPluginFamily.h"
 #include "QV_NeuralNet.h"
 #include "TestSupport.h"
 
+using visagen_test::DamageOutcome;
+using visagen_test::ExerciseDamagedCopies;
 using visagen_test::TempDir;
 
 namespace {
-
-using Bytes = std::vector<unsigned char>;
-
-// One to four random damages to a copy of the file.
-void Damage(Bytes& d, std::mt19937& rng)
-{
-    auto pos = [&]() -> size_t { return d.empty() ? 0 : rng() % d.size(); };
-    const int damages = 1 + static_cast<int>(rng() % 4);
-    for (int i = 0; i < damages; ++i) {
-        switch (rng() % 7) {
-        case 0: d.resize(pos()); break;
-        case 1:
-            if (!d.empty()) d[pos()] ^= static_cast<unsigned char>(1u << (rng() % 8));
-            break;
-        case 2:
-            if (!d.empty()) d[pos()] = static_cast<unsigned char>(rng());
-            break;
-        case 3: {
-            if (d.size() < 4) break;
-            static const int32_t kExtremes[] = {0, -1, 0x7fffffff, INT32_MIN, 0x10000, 65535, 1 << 30, 3, -2};
-            const int32_t x = kExtremes[rng() % 9];
-            std::memcpy(&d[std::min(pos(), d.size() - 4)], &x, 4);
-            break;
-        }
-        case 4: d.insert(d.begin() + pos(), 1 + rng() % 16, static_cast<unsigned char>(rng())); break;
-        case 5: {
-            if (d.empty()) break;
-            const size_t p = pos(), n = std::min<size_t>(1 + rng() % 64, d.size() - p);
-            d.erase(d.begin() + p, d.begin() + p + n);
-            break;
-        }
-        default: {
-            // A run of digits becomes a huge, negative or non-numeric number.
-            size_t p = pos();
-            while (p < d.size() && !(d[p] >= '0' && d[p] <= '9')) ++p;
-            size_t e = p;
-            while (e < d.size() && d[e] >= '0' && d[e] <= '9') ++e;
-            if (p == e) break;
-            static const char* const kNumbers[] = {"-1", "999999999", "2147483647", "-2147483648", "1e30", "nan",
-                                                   "4294967296", "0"};
-            const std::string r = kNumbers[rng() % 8];
-            d.erase(d.begin() + p, d.begin() + e);
-            d.insert(d.begin() + p, r.begin(), r.end());
-        }
-        }
-    }
-}
-
-struct Outcome {
-    int read = 0, refused = 0;
-};
-
-// Writes `copies` damaged versions of the good file at `path` there, one
-// after another (fixed seed), and hands each to the reader. The undamaged
-// file must read; it is put back at the end.
-Outcome Exercise(const std::string& path, int copies, const std::function<bool()>& reader)
-{
-    Outcome out;
-    const Bytes good = visagen_test::ReadFileBytes(path);
-    EXPECT_FALSE(good.empty()) << path;
-    EXPECT_TRUE(reader()) << "the undamaged file does not read: " << path;
-    std::mt19937 rng(1);
-    testing::internal::CaptureStderr();  // the refusals' messages
-    for (int i = 0; i < copies; ++i) {
-        Bytes d = good;
-        Damage(d, rng);
-        visagen_test::WriteFileBytes(path, d);
-        (reader() ? out.read : out.refused)++;
-    }
-    testing::internal::GetCapturedStderr();
-    visagen_test::WriteFileBytes(path, good);
-    return out;
-}
 
 QV_Image Pattern()
 {
@@ -106,7 +35,7 @@ QV_Image Pattern()
     return im;
 }
 
-constexpr int kCopies = 150;
+const int kCopies = visagen_test::DamagedCopyCount(150);
 
 }  // namespace
 
@@ -119,7 +48,7 @@ TEST(ReaderMutation, PicturesAreRefusedOrReadNeverMisread)
     for (const char* ext : {"bmp", "gif", "tga", "ppm", "pgm"}) {
         const std::string path = dir.File(std::string("case.") + ext);
         ASSERT_TRUE(pattern.Save(QV_String(path.c_str()))) << ext;
-        const Outcome o = Exercise(path, kCopies, [&] {
+        const DamageOutcome o = ExerciseDamagedCopies(path, kCopies, [&] {
             QV_Image im;
             const bool ok = im.Load(QV_String(path.c_str()));
             // What reads is a whole picture, not an empty one called a success.
@@ -147,7 +76,7 @@ TEST(ReaderMutation, MeshFilesAreRefusedOrReadNeverMisread)
         } else {
             ASSERT_TRUE(mesh.Save(QV_String(path.c_str()))) << ext;
         }
-        const Outcome o = Exercise(path, kCopies, [&] {
+        const DamageOutcome o = ExerciseDamagedCopies(path, kCopies, [&] {
             QV_Mesh m;
             const bool ok = m.Load(QV_String(path.c_str()));
             if (ok) {
@@ -174,7 +103,7 @@ TEST(ReaderMutation, AnnotationFilesAreRefusedOrRead)
     for (const char* ext : {"mma", "ana", "anb"}) {
         const std::string path = dir.File(std::string("case.") + ext);
         ASSERT_TRUE(model.Save(QV_String(path.c_str()))) << ext;
-        const Outcome o = Exercise(path, kCopies, [&] {
+        const DamageOutcome o = ExerciseDamagedCopies(path, kCopies, [&] {
             QV_AnnotationModel m;
             return m.Load(QV_String(path.c_str()));
         });
@@ -182,7 +111,7 @@ TEST(ReaderMutation, AnnotationFilesAreRefusedOrRead)
     }
 }
 
-// The mugshot file and a head model file that embeds one.
+// The mugshot files, current and older, and a head model file that embeds one.
 TEST(ReaderMutation, MugShotAndHeadModelFilesAreRefusedOrRead)
 {
     TempDir dir;
@@ -193,15 +122,23 @@ TEST(ReaderMutation, MugShotAndHeadModelFilesAreRefusedOrRead)
     plugin->mugshot = mugshot_fixture::MugShot();
     plugin->frontReference = mugshot_fixture::FrontAnnotation();
     ASSERT_TRUE(plugin->mugshot.Save(QV_String(mugPath.c_str())));
-    Outcome o = Exercise(mugPath, kCopies, [&] {
+    DamageOutcome o = ExerciseDamagedCopies(mugPath, kCopies, [&] {
         QV_MugShot2D3D m;
         return m.Load(QV_String(mugPath.c_str()));
     });
     EXPECT_GT(o.refused, 0);
 
+    const std::string olderPath = dir.File("case.mug");
+    ASSERT_TRUE(mugshot_fixture::OlderMugShot().Save(QV_String(olderPath.c_str())));
+    o = ExerciseDamagedCopies(olderPath, kCopies, [&] {
+        QV_MugShot m;
+        return m.Load(QV_String(olderPath.c_str()));
+    });
+    EXPECT_GT(o.refused, 0);
+
     const std::string headPath = dir.File("case.qvhead");
     ASSERT_TRUE(QV_SaveHeadModel(QV_String(headPath.c_str()), *plugin));
-    o = Exercise(headPath, kCopies, [&] {
+    o = ExerciseDamagedCopies(headPath, kCopies, [&] {
         QV_String error;
         return LoadHeadModel(QV_String(headPath.c_str()), error) != nullptr;
     });
@@ -222,7 +159,7 @@ TEST(ReaderMutation, NetworkTextsAreRefusedOrReadAndRun)
         const std::string path = dir.File(part == 0 ? "structure.txt" : "weights.txt");
         visagen_test::WriteFileBytes(path, visagen_test::ReadFileBytes(folder + (part == 0 ? "/eye.structure.txt"
                                                                                                : "/eye.weights.txt")));
-        const Outcome o = Exercise(path, kCopies / 3, [&] {
+        const DamageOutcome o = ExerciseDamagedCopies(path, kCopies / 3, [&] {
             const std::vector<std::string> damaged = visagen_test::ReadFileLines(path);
             QV_NeuralNet net;
             const bool ok = part == 0 ? net.Read(damaged, weights) : net.Read(structure, damaged);

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "DamagedCopies.h"
 #include "FaceSearchTestFaces.h"
 #include "QV_FaceModelTrainer.h"
 #include "QV_FaceSearch.h"
@@ -457,6 +458,25 @@ TEST_F(FaceSearchTest, CorruptModelFilesFailCleanly)
         EXPECT_EQ(search.fitter.profileSearch.levels, 5) << what;
         EXPECT_EQ(search.reference.Count(), 4) << what;
     }
+}
+
+// Random damage anywhere in the model file: a model that still reads must
+// also place itself and run its whole search on a photograph.
+TEST_F(FaceSearchTest, DamagedModelsAreRefusedOrSearch)
+{
+    const std::string path = dir->File("random.qvface");
+    visagen_test::WriteFileBytes(path, visagen_test::ReadFileBytes(*modelPath));
+    QV_Point2D right, left;
+    visagen_test::EyeCentres(photo.pose, kSize, right, left);
+    const visagen_test::DamageOutcome o =
+        visagen_test::ExerciseDamagedCopies(path, visagen_test::DamagedCopyCount(40), [&] {
+            QV_FaceSearch damaged;
+            if (!damaged.Read(QV_String(path))) return false;
+            QV_AnnotationModel result;
+            if (damaged.InitialiseFromEyes(photo.image, result, right, left)) damaged.Search(photo.image, result, {});
+            return true;
+        });
+    EXPECT_GT(o.refused, 0);
 }
 
 TEST_F(FaceSearchTest, ReferenceThatDoesNotMatchTheModelIsRefused)

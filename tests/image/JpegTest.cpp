@@ -79,6 +79,7 @@ struct ForeignJpeg {
     const char* name;
     const char* layout;
     int channels;
+    const char* colourspace = nullptr;  // how ImageMagick stores the picture, when not as given
 };
 
 class JpegFromImageMagick : public testing::TestWithParam<ForeignJpeg> {};
@@ -89,7 +90,9 @@ TEST_P(JpegFromImageMagick, ReadsWithinCompressionError)
     const ForeignJpeg& c = GetParam();
     const QV_Image src = MakePicture(40, 30);
     const std::string path = dir.File("theirs.jpg");
-    ASSERT_TRUE(codec_test::ConvertFromRaw(dir, src, c.layout, {"-quality", "95"}, path));
+    std::vector<std::string> options = {"-quality", "95"};
+    if (c.colourspace) options.insert(options.begin(), {"-colorspace", c.colourspace});
+    ASSERT_TRUE(codec_test::ConvertFromRaw(dir, src, c.layout, options, path));
     QV_Image img;
     img.SetJPEGQuality(20);
     ASSERT_TRUE(img.LoadJPEG(path));
@@ -111,7 +114,9 @@ TEST_P(JpegFromImageMagick, ReadsWithinCompressionError)
 }
 
 INSTANTIATE_TEST_SUITE_P(Layouts, JpegFromImageMagick,
-                         testing::Values(ForeignJpeg{"Rgb", "rgb", 3}, ForeignJpeg{"Grey", "gray", 1}),
+                         testing::Values(ForeignJpeg{"Rgb", "rgb", 3}, ForeignJpeg{"Grey", "gray", 1},
+                                         // Four channels of ink, read as the colours they print.
+                                         ForeignJpeg{"Cmyk", "rgb", 3, "CMYK"}),
                          [](const testing::TestParamInfo<ForeignJpeg>& i) { return std::string(i.param.name); });
 
 TEST(Jpeg, CommentMarkerHoldsCommentAndShiftedCopy)

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "DamagedCopies.h"
 #include "QV_CylinderScan.h"
 #include "QV_Image.h"
 #include "QV_Mesh.h"
@@ -201,6 +202,48 @@ TEST(ScanFiles, GridMeshNeedsAPictureOfItsOwnSize)
     EXPECT_FALSE(mesh.Load(QV_String(dir.File("huge.gmesh").c_str())));
     testing::internal::GetCapturedStderr();
     EXPECT_EQ(mesh.VertexCount(), 0);
+}
+
+// Random damage to each kind of scan file (with its picture beside it): the
+// reader refuses or gives a mesh whose faces name its own vertices.
+TEST(ScanFiles, DamagedScansAreRefusedOrReadWhole)
+{
+    TempDir dir;
+    std::vector<unsigned char> range;
+    const int32_t rows = 4, cols = 5, colour = 1;
+    const float angular = 0.25f, vertical = 1.0f;
+    Append(range, &rows, 4);
+    Append(range, &cols, 4);
+    Append(range, &angular, 4);
+    Append(range, &vertical, 4);
+    Append(range, &colour, 4);
+    for (int i = 0; i < rows * cols; ++i) {
+        const float radius = i == 7 ? 0.0f : 1.0f + 0.1f * i;
+        Append(range, &radius, 4);
+    }
+    WriteFileBytes(dir.File("s.range"), range);
+    std::string grid = "3 4\n";
+    for (int i = 0; i < 12; ++i) grid += std::to_string(i % 4) + " " + std::to_string(i / 4) + " 0." + std::to_string(i) + "\n";
+    WriteFileText(dir.File("s.gmesh"), grid);
+    std::vector<int> samples(3 * 6);
+    for (size_t i = 0; i < samples.size(); ++i) samples[i] = i == 4 ? kVoid : 40 + static_cast<int>(i);
+    WriteFileBytes(dir.File("s.echo"), EchoFile(EchoHeader(3, 6, 1), 3, 6, samples));
+    ASSERT_TRUE(QV_Image(4, 5).Save(QV_String(dir.File("s.bmp").c_str())));
+    ASSERT_TRUE(QV_Image(3, 4).Save(QV_String(dir.File("s.jpg").c_str())));
+
+    for (const char* name : {"s.range", "s.gmesh", "s.echo"}) {
+        const std::string path = dir.File(name);
+        const visagen_test::DamageOutcome o =
+            visagen_test::ExerciseDamagedCopies(path, visagen_test::DamagedCopyCount(150), [&] {
+                QV_Mesh mesh;
+                const bool ok = mesh.Load(QV_String(path.c_str()));
+                for (int f = 0; ok && f < mesh.FaceCount(); ++f)
+                    for (int k = 0; k < mesh.faces[f].count; ++k)
+                        EXPECT_LT(mesh.faces[f].corners[k].vertex, mesh.VertexCount()) << name;
+                return ok;
+            });
+        EXPECT_GT(o.refused, 0) << name << ": no damage was noticed";
+    }
 }
 
 TEST(CylinderScan, CroppingKeepsSamplesAndVoidsAboutTheCentre)

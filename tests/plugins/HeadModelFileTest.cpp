@@ -3,6 +3,7 @@
 
 #include <unistd.h>
 
+#include "DamagedCopies.h"
 #include "PluginTestUtil.h"
 #include "QV_PluginNames.h"
 
@@ -58,6 +59,26 @@ TEST_P(EveryType, TruncatedFilesFailWithTheTypeMessage)
         EXPECT_FALSE(Load(dir.File("cut.qvhead"), error)) << "cut at " << cut;
         EXPECT_EQ(error, ("Failed to read head for type " + std::to_string(type)).c_str()) << "cut at " << cut;
     }
+}
+
+// Random damage anywhere in the file: the reader refuses it or gives a plug-in
+// of the file's type that writes itself out again.
+TEST_P(EveryType, DamagedFilesAreRefusedOrReadWhole)
+{
+    TempDir dir;
+    const int type = GetParam();
+    const std::string path = dir.File("a.qvhead");
+    WriteFilledHead(type, path);
+    const visagen_test::DamageOutcome o =
+        visagen_test::ExerciseDamagedCopies(path, visagen_test::DamagedCopyCount(60), [&] {
+            QV_String error;
+            std::unique_ptr<QV_AvatarPlugin> p = LoadHeadModel(path.c_str(), error);
+            if (!p) return false;
+            EXPECT_EQ(p->TypeCode(), type);
+            EXPECT_TRUE(QV_SaveHeadModel(dir.File("again.qvhead").c_str(), *p));
+            return true;
+        });
+    EXPECT_GT(o.refused, 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(HeadModel, EveryType, testing::Range(0, kQV_HeadTypeCount));
