@@ -457,10 +457,12 @@ void MainFrame::FitAndCreate(bool fromBox, const QV_Point2D& a, const QV_Point2D
     imageView.Repaint();
 
     model.refine = useChildFace ? 0 : 1;
+    platform.SetWaitCursor(true);
     model.Search(imageView.photo, imageView.annotation, [this](QV_AnnotationModel&, const QV_String& message) {
         SetStatusText(message);
         imageView.Repaint();
     });
+    platform.SetWaitCursor(false);
     if (useChildFace)
         QV_RebuildChildFaceRegions(headFaceModel.reference, imageView.annotation,
                                    [this](const char* message) { platform.MessageBox(message); });

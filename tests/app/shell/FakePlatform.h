@@ -56,6 +56,7 @@ public:
     std::vector<std::pair<QV_String, std::vector<std::pair<int, QV_String>>>> menus;
     std::map<int, bool> checks;
     std::vector<bool> waitCursor;
+    std::vector<bool> statusUnderWait;  // per status text: whether the wait cursor was on
     std::vector<std::pair<QV_String, QV_String>> shellOpens;
     std::vector<QV_String> openFilters, saveFilters;
     std::vector<std::pair<QV_String, QV_String>> settingsAsked;  // (sub-key, value name)
@@ -143,6 +144,7 @@ public:
     void SetStatusText(const QV_String& text) override
     {
         statusTexts.push_back(text);
+        statusUnderWait.push_back(!waitCursor.empty() && waitCursor.back());
         Log("status " + text.Std());
     }
     void SetWaitCursor(bool on) override { waitCursor.push_back(on); }

@@ -57,6 +57,9 @@ TEST(MainFrameEndToEnd, OpenAutoCreateUndoAndSaveOnTheShippedData)
     EXPECT_EQ(finished, static_cast<int>(status.size()) - 1);
     EXPECT_LT(creating, finished);
     EXPECT_GE(w.platform.hosts[0].repaints - repaintsBefore, creating + 2);
+    // The search's progress texts all came while the wait cursor showed.
+    ASSERT_EQ(w.platform.statusUnderWait.size(), status.size());
+    for (int i = 0; i < creating; ++i) EXPECT_TRUE(w.platform.statusUnderWait[i]) << status[i].Std();
 
     // The annotation shown as lines; the fit is the base of the undo stack.
     const SceneView& image = w.frame.imageView;
