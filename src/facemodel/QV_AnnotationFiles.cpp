@@ -29,10 +29,17 @@ Form FormOf(const QV_String& path)
 constexpr int64_t kMinTextPointBytes = 4;
 constexpr int64_t kMinTextIndexBytes = 2;
 
+// Whether the rest of the file can hold `count` such items; the last one needs
+// no line end after it (hand-edited files often stop at their last number).
+bool TextCanHold(std::FILE* f, int count, int64_t itemBytes)
+{
+    return count == 0 || (count > 0 && static_cast<int64_t>(count) * itemBytes - 1 <= QV_BytesLeft(f));
+}
+
 // Reads `count` float pairs into the annotation's points.
 bool ReadTextPoints(QV_TextReader& in, std::FILE* f, int count, QV_Annotation& a)
 {
-    if (count < 0 || !QV_CanHold(f, count, kMinTextPointBytes)) return false;
+    if (!TextCanHold(f, count, kMinTextPointBytes)) return false;
     for (int k = 0; k < count; ++k) {
         QV_Point2D p;
         if (!in.ReadFloat(p.x) || !in.ReadFloat(p.y)) return false;
@@ -43,7 +50,7 @@ bool ReadTextPoints(QV_TextReader& in, std::FILE* f, int count, QV_Annotation& a
 
 bool ReadTextIndices(QV_TextReader& in, std::FILE* f, int count, QV_Annotation& a)
 {
-    if (count < 0 || !QV_CanHold(f, count, kMinTextIndexBytes)) return false;
+    if (!TextCanHold(f, count, kMinTextIndexBytes)) return false;
     for (int k = 0; k < count; ++k) {
         int v = 0;
         if (!in.ReadInt(v)) return false;

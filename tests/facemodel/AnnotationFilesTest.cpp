@@ -73,6 +73,32 @@ TEST(AnnotationFiles, EveryFormRoundTripsWhateverTheCaseOfTheExtension)
     }
 }
 
+// A hand-edited file often lacks the line end after its last number; all its
+// data is there, so it reads. Here the last contour ends with one-digit
+// landmark indices.
+TEST(AnnotationFiles, TextFormsReadWithoutAFinalLineEnd)
+{
+    TempDir dir;
+    QV_AnnotationModel m;
+    m.annotations.Append(SampleModel()[1]);
+    m.annotations.Append(SampleModel()[0]);
+    for (int landmarks : {1, 2}) {
+        m.annotations[1].landmarks.Clear();
+        for (int k = 0; k < landmarks; ++k) m.annotations[1].landmarks.Append(3 + k);
+        for (const char* name : {"cut.ana", "cut.mma"}) {
+            SCOPED_TRACE(std::string(name) + " with " + std::to_string(landmarks));
+            const std::string path = dir.File(name);
+            ASSERT_TRUE(m.Save(QV_String(path)));
+            std::string text = visagen_test::ReadFileText(path);
+            while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) text.pop_back();
+            visagen_test::WriteFileText(path, text);
+            QV_AnnotationModel back;
+            ASSERT_TRUE(back.Load(QV_String(path)));
+            ExpectSameModel(m, back, name[4] == 'a');
+        }
+    }
+}
+
 TEST(AnnotationFiles, BinaryFormIsByteExactOnSecondWrite)
 {
     TempDir dir;
