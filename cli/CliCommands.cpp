@@ -48,11 +48,7 @@ public:
     {
         if (!search || o.haveEyes || o.haveBox) return;
         tried = true;
-        if (!photo.Load(QV_String(o.inputs[0])) || photo.Empty()) {
-            photo = QV_Image();
-            return;
-        }
-        photo.ResizeToHeight(QV_Pipeline::kPhotoRows, true);
+        if (!QV_LoadWorkingPhotograph(QV_String(o.inputs[0]), photo)) return;
         found = std::async(std::launch::async, [this] { return FindEyes(photo, a, b); });
     }
     // Whether the photograph was read here (it is not read twice).

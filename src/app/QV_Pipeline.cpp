@@ -184,7 +184,7 @@ void QV_Pipeline::SetUseChildFace(bool on) { useChildFace = on && childFaceAvail
 bool QV_Pipeline::OpenPhotograph(const QV_String& path)
 {
     QV_Image image;
-    if (!image.Load(path) || image.Empty()) {
+    if (!QV_LoadWorkingPhotograph(path, image)) {
         photo = QV_Image();
         headFace.image = photo;
         childFace.image = photo;

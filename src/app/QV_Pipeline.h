@@ -14,6 +14,7 @@
 #include "QV_Image.h"
 #include "QV_Mesh.h"
 #include "QV_String.h"
+#include "QV_WorkingPhotograph.h"
 
 class QV_Pipeline {
 public:
@@ -25,7 +26,7 @@ public:
     static constexpr const char* kHeadFaceFile = "Head.qvface";
     static constexpr const char* kChildFaceFile = "Child.qvface";
     static constexpr const char* kHeadFileExtension = "qvhead";
-    static constexpr int kPhotoRows = 512;
+    static constexpr int kPhotoRows = kQV_PhotographRows;
 
     static constexpr const char* kNoFaceModel = "Could not load face finder";
     static constexpr const char* kNoHeadData = "Failed to load the following head data:\n";

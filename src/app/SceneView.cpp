@@ -12,12 +12,12 @@
 #include "QV_GLMeshDraw.h"
 #include "QV_OlderMugShotPlugins.h"
 #include "QV_Platform.h"
+#include "QV_WorkingPhotograph.h"
 #include "SceneViewPluginClass.h"
 #include "SceneViewTrackball.h"
 
 namespace {
 
-constexpr int kPhotographRows = 512;
 constexpr float kWireframeWidth = 0.25f;
 constexpr float kAnnotationLineWidth = 2.0f;
 
@@ -359,12 +359,11 @@ float SceneView::BoxDiagonal() const { return Length(mesh.size); }
 bool SceneView::OpenPhotograph(const QV_String& path)
 {
     QV_Image loaded;
-    const bool ok = loaded.Load(path);
+    // Displayed and searched at 512 rows, the aspect kept.
+    const bool ok = QV_LoadWorkingPhotograph(path, loaded);
     hasMesh = ok;
     if (ok) {
         photo = std::move(loaded);
-        // Displayed and searched at 512 rows, the aspect kept.
-        photo.ResizeToHeight(kPhotographRows, true);
         if (owner) owner->PhotographOpened(photo);
     } else {
         photo = QV_Image();

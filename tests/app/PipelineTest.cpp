@@ -93,7 +93,8 @@ TEST(PipelinePhotograph, OpenedPhotographsAre512RowsHigh)
     struct Case {
         int rows, cols, expectCols;
     };
-    for (const Case& c : {Case{300, 200, 341}, Case{1024, 512, 256}, Case{512, 100, 100}}) {
+    // The widest workable picture, 16 times as wide as tall, among them.
+    for (const Case& c : {Case{300, 200, 341}, Case{1024, 512, 256}, Case{512, 100, 100}, Case{2, 32, 8192}}) {
         const std::string path = dir.File("p.bmp");
         ASSERT_TRUE(mugshot_fixture::Solid(1, QV_Colour(1, 2, 3, 255)).SaveBMP(path.c_str()));
         QV_Image im(c.rows, c.cols);
@@ -105,6 +106,25 @@ TEST(PipelinePhotograph, OpenedPhotographsAre512RowsHigh)
         EXPECT_EQ(r.pipeline.Photograph().Rows(), 512) << c.rows;
         EXPECT_EQ(r.pipeline.Photograph().Cols(), c.expectCols) << c.rows;
         EXPECT_EQ(r.pipeline.HeadFaceModel().image.Rows(), 512);
+    }
+}
+
+// A picture far wider than tall (here a few hundred bytes) would need
+// gigabytes at 512 rows; it is refused like an unreadable one, and so is any
+// strip wider than 16 times its height.
+TEST(PipelinePhotograph, StripsTooWideForTheWorkingSizeAreRefused)
+{
+    TempDir dir;
+    for (const int cols : {4200, 33}) {
+        const std::string path = dir.File("strip.png");
+        QV_Image strip(cols == 33 ? 2 : 1, cols);
+        for (int r = 0; r < strip.Rows(); ++r)
+            for (int k = 0; k < cols; ++k) strip.Row(r)[k] = QV_Colour(90, 90, 90, 255);
+        ASSERT_TRUE(strip.Save(path.c_str()));
+        Recorded r;
+        EXPECT_FALSE(r.pipeline.OpenPhotograph(path.c_str())) << cols;
+        EXPECT_FALSE(r.pipeline.HasPhotograph()) << cols;
+        EXPECT_EQ(r.messages, std::vector<std::string>{"Failed to load:\n" + path}) << cols;
     }
 }
 

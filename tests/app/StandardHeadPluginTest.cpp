@@ -1,8 +1,13 @@
 // The standard head plug-in's creation from a front photograph (and from a
 // front and a profile) and its save from the application.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
+#include <filesystem>
+#include <string>
 #include <vector>
 
 #include "AppTestFixture.h"
@@ -240,4 +245,30 @@ TEST(StandardHeadSave, UntexturedHeadLeavesNoPictureAndUnwritablePathsFail)
     EXPECT_FALSE(plugin.SaveFromApplication(mugshot_fixture::TemplateMesh(), missing.c_str(), error));
     testing::internal::GetCapturedStderr();
     EXPECT_EQ(error.Std(), "Failed to save: " + missing);
+}
+
+// A save that fails keeps the files an earlier save wrote; one that succeeds
+// leaves nothing but its two files.
+TEST(StandardHeadSave, FailedSaveKeepsTheEarlierFiles)
+{
+    TempDir dir;
+    QV_StandardHeadPlugin plugin;
+    const QV_Mesh mesh = mugshot_fixture::TemplateMesh();
+    QV_String error;
+    visagen_test::WriteFileText(dir.File("head.obj"), "# the user's earlier head\n");
+    // The texture's place is taken by a folder, so the picture cannot be written.
+    ASSERT_EQ(mkdir(dir.File("head.jpg").c_str(), 0755), 0);
+    EXPECT_FALSE(plugin.SaveFromApplication(mesh, dir.File("head.obj").c_str(), error));
+    EXPECT_EQ(error.Std(), "Failed to save: " + dir.File("head.obj"));
+    EXPECT_EQ(visagen_test::ReadFileText(dir.File("head.obj")), "# the user's earlier head\n");
+    ASSERT_EQ(rmdir(dir.File("head.jpg").c_str()), 0);
+
+    ASSERT_TRUE(plugin.SaveFromApplication(mesh, dir.File("head.obj").c_str(), error)) << error.Std();
+    QV_Mesh back;
+    ASSERT_TRUE(back.Load(dir.File("head.obj").c_str()));
+    EXPECT_EQ(back.VertexCount(), mesh.VertexCount());
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(dir.Path())) names.push_back(e.path().filename());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"head.jpg", "head.obj"}));
 }

@@ -194,6 +194,14 @@ TEST_F(Commands, OpenImageTakesExtensionsInAnyCaseAndPng)
     EXPECT_TRUE(w.platform.messages.empty());
     EXPECT_EQ(w.frame.title.Std(), "Heddle: other.png");
 
+    // A strip far wider than tall has no workable size at 512 rows.
+    ASSERT_TRUE(QV_Image(1, 4200).Save(dir.File("strip.png").c_str()));
+    w.platform.openAnswers = {dir.File("strip.png").c_str()};
+    w.frame.OnCommand(QV_Command::kOpenImage);
+    EXPECT_EQ(w.platform.MessageTexts(), std::vector<std::string>{"Failed to load:\n" + dir.File("strip.png")});
+    EXPECT_FALSE(w.frame.imageView.hasImage);
+    EXPECT_EQ(w.frame.title.Std(), "Heddle: other.png");
+
     // A cancelled dialog does nothing.
     Reset();
     w.frame.OnCommand(QV_Command::kOpenImage);
