@@ -50,6 +50,22 @@ void Append(std::vector<unsigned char>& out, const void* p, size_t n)
 
 constexpr int kVoid = -32768;
 
+// A range file with its colour flag set: rows, columns, the two steps, then
+// the radii row by row (0 where a sample is missing).
+std::vector<unsigned char> RangeFile(int32_t rows, int32_t cols, float angular, float vertical,
+                                     const std::vector<float>& radii)
+{
+    std::vector<unsigned char> bytes;
+    const int32_t colour = 1;
+    Append(bytes, &rows, 4);
+    Append(bytes, &cols, 4);
+    Append(bytes, &angular, 4);
+    Append(bytes, &vertical, 4);
+    Append(bytes, &colour, 4);
+    Append(bytes, radii.data(), radii.size() * sizeof(float));
+    return bytes;
+}
+
 }  // namespace
 
 TEST(ScanFiles, EchoSamplesBecomeACylinderFacingOutWithVoidsFilledAlongTheirRow)
@@ -151,16 +167,8 @@ TEST(ScanFiles, MalformedEchoFilesAreRefused)
 TEST(ScanFiles, RangeFileGivesOneVertexPerSampleAndItsBitmapWhenFlagged)
 {
     TempDir dir;
-    std::vector<unsigned char> bytes;
-    const int32_t rows = 2, cols = 3, colour = 1;
-    const float angular = 0.5f, vertical = 1.5f;
-    Append(bytes, &rows, 4);
-    Append(bytes, &cols, 4);
-    Append(bytes, &angular, 4);
-    Append(bytes, &vertical, 4);
-    Append(bytes, &colour, 4);
-    const float radii[6] = {1, 2, 0, 1, 1, 1};  // one sample missing
-    Append(bytes, radii, sizeof radii);
+    // One sample missing.
+    std::vector<unsigned char> bytes = RangeFile(2, 3, 0.5f, 1.5f, {1, 2, 0, 1, 1, 1});
     WriteFileBytes(dir.File("scan.range"), bytes);
     ASSERT_TRUE(QV_Image(2, 3).Save(QV_String(dir.File("scan.bmp").c_str())));
 
@@ -209,19 +217,9 @@ TEST(ScanFiles, GridMeshNeedsAPictureOfItsOwnSize)
 TEST(ScanFiles, DamagedScansAreRefusedOrReadWhole)
 {
     TempDir dir;
-    std::vector<unsigned char> range;
-    const int32_t rows = 4, cols = 5, colour = 1;
-    const float angular = 0.25f, vertical = 1.0f;
-    Append(range, &rows, 4);
-    Append(range, &cols, 4);
-    Append(range, &angular, 4);
-    Append(range, &vertical, 4);
-    Append(range, &colour, 4);
-    for (int i = 0; i < rows * cols; ++i) {
-        const float radius = i == 7 ? 0.0f : 1.0f + 0.1f * i;
-        Append(range, &radius, 4);
-    }
-    WriteFileBytes(dir.File("s.range"), range);
+    std::vector<float> radii(4 * 5);
+    for (size_t i = 0; i < radii.size(); ++i) radii[i] = i == 7 ? 0.0f : 1.0f + 0.1f * static_cast<float>(i);
+    WriteFileBytes(dir.File("s.range"), RangeFile(4, 5, 0.25f, 1.0f, radii));
     std::string grid = "3 4\n";
     for (int i = 0; i < 12; ++i) grid += std::to_string(i % 4) + " " + std::to_string(i / 4) + " 0." + std::to_string(i) + "\n";
     WriteFileText(dir.File("s.gmesh"), grid);
