@@ -2,8 +2,9 @@
 JOBS ?= $(shell nproc)
 BUILD ?= build
 ASAN_BUILD ?= build-asan
+TSAN_BUILD ?= build-tsan
 
-.PHONY: all deps configure build test asan bench clean demo data data-faces
+.PHONY: all deps configure build test asan tsan bench clean demo data data-faces
 
 all: build
 
@@ -25,11 +26,22 @@ asan: deps
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && ctest --output-on-failure -j $(JOBS)
 
+# The code that runs on worker threads (the shared thread pool of the matrix
+# products and resampling, the detector's parallel scan, the command line's
+# early eye finder) under ThreadSanitizer: their tests and a whole create.
+TSAN_TESTS = test_numerics test_image test_detect
+tsan: deps
+	cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVISAGEN_TSAN=ON -DVISAGEN_BENCH=OFF
+	cmake --build $(TSAN_BUILD) -j $(JOBS) --target $(TSAN_TESTS) visagen-cli
+	set -e; for t in $(TSAN_TESTS); do TSAN_OPTIONS=halt_on_error=1 $(TSAN_BUILD)/tests/$$t --gtest_brief=1; done
+	mkdir -p $(TSAN_BUILD)/out
+	TSAN_OPTIONS=halt_on_error=1 $(TSAN_BUILD)/cli/visagen-cli create $(DEMO_PHOTO) -o $(TSAN_BUILD)/out/avatar.obj
+
 bench: build
 	$(BUILD)/bench/visagen_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD)
 
 # The sample portrait to a textured head and its previews, with no eye hints:
 # out/avatar.obj with its material and JPEG texture, out/avatar.png (front

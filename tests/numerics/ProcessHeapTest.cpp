@@ -12,7 +12,8 @@
 
 #include "QV_ProcessHeap.h"
 
-#if defined(__linux__) && defined(__GLIBC__) && !defined(__SANITIZE_ADDRESS__)
+// The sanitizers bring allocators of their own, which the settings do not reach.
+#if defined(__linux__) && defined(__GLIBC__) && !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
 #include <unistd.h>
 
 namespace {
