@@ -11,9 +11,7 @@ inline constexpr int kQV_PhotographRows = 512;
 // need gigabytes) and holds no face to find anyway.
 inline constexpr int kQV_MaxPhotographAspect = 16;
 
-// Whether the picture, brought to kQV_PhotographRows rows, keeps a working size.
-bool QV_WorkablePhotograph(const QV_Image& picture);
-
 // Reads the picture at `path` into `out` at kQV_PhotographRows rows. False,
-// with `out` empty, when it does not read, is empty or is not workable.
+// with `out` empty, when it does not read, is empty or is wider than
+// kQV_MaxPhotographAspect times its height.
 bool QV_LoadWorkingPhotograph(const QV_String& path, QV_Image& out);

@@ -5,8 +5,6 @@
 // fails the test.
 #include <gtest/gtest.h>
 
-#include <cstdint>
-#include <functional>
 #include <string>
 #include <vector>
 
